@@ -6,4 +6,9 @@
 #define IDI_HANDHELD 103
 #define UserNameList 1002
 
+// Controls the code never addresses; windows.h leaves this to resource headers.
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 #endif

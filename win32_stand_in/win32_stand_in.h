@@ -98,7 +98,6 @@ typedef CPINFO *LPCPINFO;
 
 #define IDOK 1
 #define IDCANCEL 2
-#define IDC_STATIC (-1)
 
 #define BN_CLICKED 0
 #define CBN_SELCHANGE 1
