@@ -65,8 +65,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
 
     // A directory too long for the library's name cannot hold the library.
+    // The altered search path makes the DLLs the library needs come from
+    // Palm Desktop's directory, not from wherever this program was saved.
     if (AppendInstAideFileName())
-        InstAideModule = LoadLibraryA(InstAidePath);
+        InstAideModule = LoadLibraryExA(InstAidePath, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (InstAideModule == NULL) {
         ShowFailureReport("Unabled to find instaide.dll.  Please ensure you have correctly installed "
                     "the Palm Desktop.",

@@ -56,14 +56,14 @@ const std::vector<Ending> Endings = {
     {"LibraryNotFound",
      [] { SetPalmPath(HKEY_CURRENT_USER, PalmDesktopCoreKey, PalmDirectory); },
      {Failure(LibraryNotFound)},
-     {"LoadLibraryA", "MessageBoxA"}},
+     {"LoadLibraryExA", "MessageBoxA"}},
     {"PltInstallFileMissing",
      [] {
          SetPalmPath(HKEY_CURRENT_USER, PalmDesktopCoreKey, PalmDirectory);
          PlaceInstAide(InstAideInPalmDirectory, {"PltInstallFile"});
      },
      {Failure(UnusableLibrary)},
-     {"LoadLibraryA", "MessageBoxA", "FreeLibrary"}},
+     {"LoadLibraryExA", "MessageBoxA", "FreeLibrary"}},
     {"DialogCancelled",
      [] {
          InstallPalmDesktop();
@@ -71,11 +71,11 @@ const std::vector<Ending> Endings = {
          StandIn.dialogSteps = {{StandInDialogStep::CancelButton, 0}};
      },
      {},
-     {"LoadLibraryA", "DialogBoxParamA", "dialog shown", "FreeLibrary"}},
+     {"LoadLibraryExA", "DialogBoxParamA", "dialog shown", "FreeLibrary"}},
     {"DialogFailed",
      [] { InstallPalmDesktop(); },
      {Failure(NoUsers)},
-     {"LoadLibraryA", "DialogBoxParamA", "MessageBoxA", "FreeLibrary"}},
+     {"LoadLibraryExA", "DialogBoxParamA", "MessageBoxA", "FreeLibrary"}},
     {"DialogNotCreated",
      [] {
          InstallPalmDesktop();
@@ -83,7 +83,7 @@ const std::vector<Ending> Endings = {
          StandIn.files[ListPath].bytes = "a.prc\n";
      },
      {Failure(DialogNotOpened)},
-     {"LoadLibraryA", "DialogBoxParamA", "MessageBoxA", "FreeLibrary"}},
+     {"LoadLibraryExA", "DialogBoxParamA", "MessageBoxA", "FreeLibrary"}},
     {"ListMissing",
      [] {
          InstallPalmDesktop();
@@ -91,7 +91,7 @@ const std::vector<Ending> Endings = {
          StandIn.dialogSteps = {{StandInDialogStep::Enter, 0}};
      },
      {Failure(ListNotOpened)},
-     {"LoadLibraryA", "DialogBoxParamA", "dialog shown", "CreateFileA", "MessageBoxA",
+     {"LoadLibraryExA", "DialogBoxParamA", "dialog shown", "CreateFileA", "MessageBoxA",
       "FreeLibrary"}},
     {"FileRefused",
      [] {
@@ -101,7 +101,7 @@ const std::vector<Ending> Endings = {
      },
      {Failure("Tellwick Installation Error | The file a.prc could not be installed.  There was "
               "an error while trying to install it.")},
-     {"LoadLibraryA", "DialogBoxParamA", "dialog shown", "CreateFileA", "PltInstallFile",
+     {"LoadLibraryExA", "DialogBoxParamA", "dialog shown", "CreateFileA", "PltInstallFile",
       "MessageBoxA", "CloseHandle", "FreeLibrary"}},
     {"EveryFileAccepted",
      [] {
@@ -109,7 +109,7 @@ const std::vector<Ending> Endings = {
          ChooseFirstUserWithList("a.prc\n");
      },
      {Success()},
-     {"LoadLibraryA", "DialogBoxParamA", "dialog shown", "CreateFileA", "PltInstallFile",
+     {"LoadLibraryExA", "DialogBoxParamA", "dialog shown", "CreateFileA", "PltInstallFile",
       "CloseHandle", "FreeLibrary", "MessageBoxA"}},
     {"EmptyList",
      [] {
@@ -117,7 +117,7 @@ const std::vector<Ending> Endings = {
          ChooseFirstUserWithList("");
      },
      {Success()},
-     {"LoadLibraryA", "DialogBoxParamA", "dialog shown", "CreateFileA", "CloseHandle",
+     {"LoadLibraryExA", "DialogBoxParamA", "dialog shown", "CreateFileA", "CloseHandle",
       "FreeLibrary", "MessageBoxA"}},
 };
 
@@ -136,7 +136,7 @@ TEST_P(RunEndingTest, ShowsItsReportsAndReleasesTheLibraryInOrder)
 
     std::vector<std::string> milestones;
     for (const std::string &event : StandIn.events) {
-        for (const char *milestone : {"LoadLibraryA", "DialogBoxParamA", "dialog shown",
+        for (const char *milestone : {"LoadLibraryExA", "DialogBoxParamA", "dialog shown",
                                       "CreateFileA", "PltInstallFile", "MessageBoxA",
                                       "CloseHandle", "FreeLibrary"}) {
             if (event.rfind(milestone, 0) == 0)
@@ -219,12 +219,12 @@ TEST_P(RunLookupTest, LoadsTheLibraryFromTheFirstLocationWithAPath)
     GetParam().setUp();
     EXPECT_EQ(RunProgram(), 0);
 
-    std::vector<std::string> loads = EventsStartingWith("LoadLibraryA ");
+    std::vector<std::string> loads = EventsStartingWith("LoadLibraryExA ");
     if (GetParam().loaded.empty()) {
         EXPECT_TRUE(loads.empty());
         EXPECT_EQ(Reports(), std::vector<std::string>{Failure(DirectoryNotFound)});
     } else {
-        EXPECT_EQ(loads, std::vector<std::string>{"LoadLibraryA " + GetParam().loaded});
+        EXPECT_EQ(loads, std::vector<std::string>{"LoadLibraryExA " + GetParam().loaded + " flags 8"});
     }
     EXPECT_EQ(EventsStartingWith("RegOpenKeyExA HKEY_LOCAL_MACHINE").size(),
               GetParam().secondLocationOpened ? 1u : 0u);
@@ -247,7 +247,7 @@ TEST_F(ProgramTest, DirectoryTooLongForTheLibraryNameIsReportedAsLibraryNotFound
         SetUp();
         StandIn.registry[{HKEY_CURRENT_USER, PalmDesktopCoreKey}]["Path"] = value;
         EXPECT_EQ(RunProgram(), 0);
-        EXPECT_TRUE(EventsStartingWith("LoadLibraryA").empty());
+        EXPECT_TRUE(EventsStartingWith("LoadLibraryExA").empty());
         EXPECT_EQ(Reports(), std::vector<std::string>{Failure(LibraryNotFound)});
     }
 }
