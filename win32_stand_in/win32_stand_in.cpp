@@ -71,6 +71,15 @@ void Fail(const char *what)
     std::abort();
 }
 
+// Records a call that closes something, which must be open.
+void Close(const char *call, bool known, int &open)
+{
+    StandIn.events.push_back(call);
+    if (!known || open == 0)
+        Fail((std::string(call) + " of something that is not open").c_str());
+    --open;
+}
+
 // CBS_SORT orders entries alphabetically, ignoring case.
 bool SortsBefore(const std::string &a, const std::string &b)
 {
@@ -215,10 +224,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LP
 
 LSTATUS WINAPI RegCloseKey(HKEY key)
 {
-    StandIn.events.push_back("RegCloseKey");
-    if (IndexOf(key, KeyBase, keys.size()) == keys.size() || StandIn.openKeys == 0)
-        Fail("RegCloseKey of a key that is not open");
-    --StandIn.openKeys;
+    Close("RegCloseKey", IndexOf(key, KeyBase, keys.size()) != keys.size(), StandIn.openKeys);
     return ERROR_SUCCESS;
 }
 
@@ -259,10 +265,8 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 
 BOOL WINAPI FreeLibrary(HMODULE module)
 {
-    StandIn.events.push_back("FreeLibrary");
-    if (IndexOf(module, ModuleBase, modules.size()) == modules.size() || StandIn.openLibraries == 0)
-        Fail("FreeLibrary of a module that is not loaded");
-    --StandIn.openLibraries;
+    Close("FreeLibrary", IndexOf(module, ModuleBase, modules.size()) != modules.size(),
+          StandIn.openLibraries);
     return TRUE;
 }
 
@@ -337,10 +341,8 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read,
 
 BOOL WINAPI CloseHandle(HANDLE handle)
 {
-    StandIn.events.push_back("CloseHandle");
-    if (IndexOf(handle, FileBase, openFiles.size()) == openFiles.size() || StandIn.openFiles == 0)
-        Fail("CloseHandle of a handle that is not open");
-    --StandIn.openFiles;
+    Close("CloseHandle", IndexOf(handle, FileBase, openFiles.size()) != openFiles.size(),
+          StandIn.openFiles);
     return TRUE;
 }
 
