@@ -19,19 +19,43 @@ void Check(bool condition)
         std::abort();
 }
 
-std::vector<std::string> Cut(const std::string &list, size_t blockSize)
+struct Entry {
+    std::string bytes;
+    bool handedOver;
+    std::string name;
+};
+
+Entry Take(const InstallListCutter &cutter)
 {
-    std::vector<std::string> entries;
+    Entry entry{std::string(cutter.entry, cutter.length), false, ""};
+    InstallListCutter named = cutter;
+    size_t nameLength = 0;
+    entry.handedOver = InstallListFileName(named, nameLength);
+    if (entry.handedOver) {
+        Check(named.entry[nameLength] == '\0');
+        entry.name.assign(named.entry, nameLength);
+    }
+    return entry;
+}
+
+std::vector<Entry> Cut(const std::string &list, size_t blockSize)
+{
+    std::vector<Entry> entries;
     InstallListCutter cutter = {};
     for (size_t start = 0; start < list.size() && !cutter.ended; start += blockSize) {
         const char *next = list.data() + start;
         const char *end = list.data() + std::min(list.size(), start + blockSize);
         while (CutInstallListEntry(cutter, next, end))
-            entries.emplace_back(cutter.entry, cutter.length);
+            entries.push_back(Take(cutter));
     }
     while (FinishInstallList(cutter))
-        entries.emplace_back(cutter.entry, cutter.length);
+        entries.push_back(Take(cutter));
     return entries;
+}
+
+bool operator==(const Entry &a, const Entry &b)
+{
+    return a.bytes == b.bytes && a.handedOver == b.handedOver && a.name == b.name;
 }
 
 // The list as its entries must spell it: up to the first 0x1A, CR LF as LF.
@@ -48,28 +72,23 @@ std::string Folded(const std::string &list)
 
 void CheckCutting(const std::string &list, size_t blockSize)
 {
-    std::vector<std::string> entries = Cut(list, blockSize);
+    std::vector<Entry> entries = Cut(list, blockSize);
     Check(entries == Cut(list, list.size() + 1));
 
     std::string joined;
     for (size_t i = 0; i < entries.size(); ++i) {
-        const std::string &entry = entries[i];
-        Check(!entry.empty() && entry.size() <= InstallListEntryMax);
+        const std::string &bytes = entries[i].bytes;
+        Check(!bytes.empty() && bytes.size() <= InstallListEntryMax);
         // Only the last entry may end short of a line break and of 259 bytes.
-        Check(i + 1 == entries.size() || entry.back() == '\n' || entry.size() == InstallListEntryMax);
-        joined += entry;
+        Check(i + 1 == entries.size() || bytes.back() == '\n' || bytes.size() == InstallListEntryMax);
+        joined += bytes;
 
-        InstallListCutter cutter = {};
-        std::memcpy(cutter.entry, entry.data(), entry.size());
-        cutter.length = entry.size();
-        size_t nameLength = 0;
-        if (InstallListFileName(cutter, nameLength)) {
-            Check(nameLength <= entry.size() && cutter.entry[nameLength] == '\0');
-            Check(std::memchr(cutter.entry, '\n', nameLength) == nullptr);
-            Check(std::memchr(cutter.entry, '\0', nameLength) == nullptr);
-        } else {
-            Check(entry[0] == '\0');
-        }
+        // The name is the text before the first zero byte, less one line break.
+        std::string text = bytes.substr(0, bytes.find('\0'));
+        if (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        Check(entries[i].handedOver == (bytes[0] != '\0'));
+        Check(!entries[i].handedOver || entries[i].name == text);
     }
     Check(joined == Folded(list));
 }

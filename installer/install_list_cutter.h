@@ -15,6 +15,8 @@ const size_t InstallListEntryMax = 259;
 struct InstallListCutter {
     char entry[InstallListEntryMax + 1]; // zero-terminated once complete
     size_t length;
+    bool hasZero;  // the entry holds a zero byte, the first at zeroAt
+    size_t zeroAt;
     bool complete;
     bool heldCR; // a CR whose next byte has not been seen yet
     bool ended;  // 0x1A seen: nothing after it belongs to the list

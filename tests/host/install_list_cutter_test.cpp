@@ -56,6 +56,12 @@ const std::vector<Cutting> Cuttings = {
     {"CrLfAfter258Bytes", X258 + "\r\nb", {X258 + "\n", "b"}},
     {"LoneCrAs259thByte", X258 + "\rb", {X258 + "\r", "b"}},
     {"LoneCrAs259thByteAtEnd", X258 + "\r", {X258 + "\r"}},
+    // Runs of ordinary bytes are skipped a word at a time; the bytes that
+    // matter must be found wherever in a word they fall.
+    {"BreaksAmidLongRuns", "abcdefghijklmno\nabcdefghijklmnop\r\nabcdefghijklmnopq\x1A" "rest\n",
+     {"abcdefghijklmno\n", "abcdefghijklmnop\n", "abcdefghijklmnopq"}},
+    {"ControlBytesAmidLongRuns", std::string("abcdefgh\tijklmnop\0qrstuvwxyz\x01" "0123456789\rABCDEFG\n", 48),
+     {std::string("abcdefgh\tijklmnop\0qrstuvwxyz\x01" "0123456789\rABCDEFG\n", 48)}},
     {"LongLineInPieces", std::string(300, 'y') + "\n",
      {std::string(259, 'y'), std::string(41, 'y') + "\n"}},
 };
