@@ -54,15 +54,15 @@ void InstallFileInstallList(const char *userName, PltInstallFileEntry pltInstall
 
     // A program path that filled the buffer was cut short, and a cut path,
     // like a list path that does not fit, could name another file: neither is
-    // opened.
-    DWORD programPathLength = GetModuleFileNameA(NULL, path, PathSize);
+    // opened. The program's path is cut down to its directory in place.
+    DWORD programPathLength = GetModuleFileNameA(NULL, ProgramDirectory, PathSize);
     if (programPathLength != 0 && programPathLength < PathSize) {
         bool leadBytes[256] = {};
         MarkAnsiLeadBytes(leadBytes);
-        directoryLength = ProgramDirectoryLength(path, leadBytes);
-        std::memcpy(ProgramDirectory, path, directoryLength);
+        directoryLength = ProgramDirectoryLength(ProgramDirectory, leadBytes);
         ProgramDirectory[directoryLength] = '\0';
         if (directoryLength + sizeof InstallListName <= PathSize) {
+            std::memcpy(path, ProgramDirectory, directoryLength);
             std::memcpy(path + directoryLength, InstallListName, sizeof InstallListName);
             list = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
@@ -75,6 +75,8 @@ void InstallFileInstallList(const char *userName, PltInstallFileEntry pltInstall
         return;
     }
 
+    // From here on the path begins with ProgramDirectory, and each entry's
+    // name takes the place of what follows it.
     InstallListCutter cutter = {};
     char block[ListBlockSize];
     const char *next = block;
@@ -101,7 +103,6 @@ void InstallFileInstallList(const char *userName, PltInstallFileEntry pltInstall
         // A full path that would have to be cut could name another file, so
         // it is refused here instead of being handed over.
         if (directoryLength + nameLength < PathSize) {
-            std::memcpy(path, ProgramDirectory, directoryLength);
             std::memcpy(path + directoryLength, name, nameLength + 1);
             int result = pltInstallFile(userName, path);
             if (result == 0)
