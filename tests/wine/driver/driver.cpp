@@ -493,14 +493,20 @@ void Run::Press(WORD key)
     SendInput(2, inputs, sizeof inputs[0]);
 }
 
+// A mouse input that moves the pointer to `point` on the screen.
+INPUT MouseMoveTo(POINT point)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
 void Run::ClickAt(POINT point)
 {
-    INPUT inputs[3] = {};
-    for (INPUT &input : inputs)
-        input.type = INPUT_MOUSE;
-    inputs[0].mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    inputs[0].mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    INPUT inputs[3] = {MouseMoveTo(point), MouseMoveTo(point), MouseMoveTo(point)};
     inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(3, inputs, sizeof inputs[0]);
@@ -508,12 +514,7 @@ void Run::ClickAt(POINT point)
 
 void Run::Wheel(POINT point, int delta)
 {
-    INPUT inputs[2] = {};
-    for (INPUT &input : inputs)
-        input.type = INPUT_MOUSE;
-    inputs[0].mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    inputs[0].mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    INPUT inputs[2] = {MouseMoveTo(point), MouseMoveTo(point)};
     inputs[1].mi.mouseData = static_cast<DWORD>(delta);
     inputs[1].mi.dwFlags = MOUSEEVENTF_WHEEL;
     SendInput(2, inputs, sizeof inputs[0]);
