@@ -3,6 +3,10 @@
 own, each holding memo-style text records that say what they are.
 
 Usage: make_demo_files.py OUTPUT_DIRECTORY
+
+The files it writes are kept in demo/payload beside their File Install List,
+so that the demo payload is complete in a fresh clone; run it into that
+folder again after changing what they hold.
 """
 import datetime
 import pathlib
