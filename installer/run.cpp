@@ -36,18 +36,73 @@ bool ReadPalmDesktopDirectory(HKEY root, const char *subKey)
     return true;
 }
 
-// Appends the library's file name to the directory in InstAidePath; false
-// when the directory leaves no room for it.
-bool AppendInstAideFileName()
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// A drive with its root ("C:\") or a network share ("\\server\share"): a path
+// that names the same place whatever the working directory is.
+bool IsFullPath(const char *path)
+{
+    if (IsSeparator(path[0]))
+        return IsSeparator(path[1]);
+    char drive = static_cast<char>(path[0] | 0x20);
+    return drive >= 'a' && drive <= 'z' && path[1] == ':' && IsSeparator(path[2]);
+}
+
+// The length of Palm Desktop's directory in InstAidePath; 0 when it does not
+// name one place or leaves no room for the library's file name. A relative
+// one would be looked for in this program's folder or the working directory,
+// which may be a download folder holding anything.
+size_t PalmDesktopDirectoryLength()
 {
     const void *end = std::memchr(InstAidePath, 0, InstAidePathSize);
-    if (end == NULL)
-        return false;
-    size_t directoryLength = static_cast<const char *>(end) - InstAidePath;
-    if (directoryLength + sizeof InstAideFileName > InstAidePathSize)
-        return false;
-    std::memcpy(InstAidePath + directoryLength, InstAideFileName, sizeof InstAideFileName);
-    return true;
+    if (end == NULL || !IsFullPath(InstAidePath))
+        return 0;
+    size_t length = static_cast<const char *>(end) - InstAidePath;
+    return length + sizeof InstAideFileName <= InstAidePathSize ? length : 0;
+}
+
+template <typename Entry>
+Entry BindKernel32Entry(const char *exportName)
+{
+    FARPROC entry = GetProcAddress(GetModuleHandleA("kernel32.dll"), exportName);
+    return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(entry));
+}
+
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesEntry)(DWORD directoryFlags);
+typedef DLL_DIRECTORY_COOKIE(WINAPI *AddDllDirectoryEntry)(LPCWSTR directory);
+typedef BOOL(WINAPI *SetDllDirectoryAEntry)(LPCSTR directory);
+
+// Decides, before the install library is loaded, where every DLL of the rest
+// of the run comes from: the system directory and Palm Desktop's, never this
+// program's folder, the working directory or PATH, which is where DLLs the
+// library loads by bare name while it runs would otherwise be looked for.
+// Returns how the library itself is to be loaded. The calls are bound by name
+// because Windows XP, and Vista and 7 without the update, lack them.
+DWORD TrustOnlySystemAndPalmDesktop(const char *palmDesktopDirectory)
+{
+    SetDefaultDllDirectoriesEntry setDefaultDllDirectories =
+        BindKernel32Entry<SetDefaultDllDirectoriesEntry>("SetDefaultDllDirectories");
+    AddDllDirectoryEntry addDllDirectory =
+        BindKernel32Entry<AddDllDirectoryEntry>("AddDllDirectory");
+    if (setDefaultDllDirectories != NULL && addDllDirectory != NULL &&
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS)) {
+        // Converted as the ANSI loader converts the library's path. Should the
+        // directory not be added, DLLs come from the system directory alone.
+        wchar_t directory[InstAidePathSize];
+        if (MultiByteToWideChar(CP_ACP, 0, palmDesktopDirectory, -1, directory, InstAidePathSize))
+            addDllDirectory(directory);
+        return LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
+    }
+    // The best older systems allow: the working directory gives way to Palm
+    // Desktop's, though this program's folder still comes first and PATH last.
+    SetDllDirectoryAEntry setDllDirectoryA =
+        BindKernel32Entry<SetDllDirectoryAEntry>("SetDllDirectoryA");
+    if (setDllDirectoryA != NULL)
+        setDllDirectoryA(palmDesktopDirectory);
+    return LOAD_WITH_ALTERED_SEARCH_PATH;
 }
 
 } // namespace
@@ -64,11 +119,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return 0;
     }
 
-    // A directory too long for the library's name cannot hold the library.
-    // The altered search path makes the DLLs the library needs come from
-    // Palm Desktop's directory, not from wherever this program was saved.
-    if (AppendInstAideFileName())
-        InstAideModule = LoadLibraryExA(InstAidePath, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    size_t directoryLength = PalmDesktopDirectoryLength();
+    if (directoryLength != 0) {
+        DWORD loadFlags = TrustOnlySystemAndPalmDesktop(InstAidePath);
+        std::memcpy(InstAidePath + directoryLength, InstAideFileName, sizeof InstAideFileName);
+        InstAideModule = LoadLibraryExA(InstAidePath, NULL, loadFlags);
+    }
     if (InstAideModule == NULL) {
         ShowFailureReport("Unabled to find instaide.dll.  Please ensure you have correctly installed "
                     "the Palm Desktop.",

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "user_selection/user_selection_resources.h"
 
@@ -34,6 +35,7 @@ std::vector<const StandInLibrary *> modules;
 std::vector<OpenFile> openFiles;
 DialogState dialog;
 
+HMODULE const Kernel32Handle = reinterpret_cast<HMODULE>(0x7C800000);
 HWND const DialogHandle = reinterpret_cast<HWND>(0xD1A0);
 const LPARAM OkButtonHandle = 0xB001;
 const LPARAM CancelButtonHandle = 0xB002;
@@ -166,11 +168,57 @@ LRESULT ListMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+// The ANSI code page's bytes as the stand-in widens them: a lead byte and the
+// byte after it make one character, any other byte one of its own.
+bool IsLeadByte(BYTE byte)
+{
+    const std::vector<BYTE> &ranges = StandIn.leadByteRanges;
+    for (size_t i = 0; i + 1 < ranges.size(); i += 2)
+        if (byte >= ranges[i] && byte <= ranges[i + 1])
+            return true;
+    return false;
+}
+
+std::string Narrowed(LPCWSTR wide)
+{
+    std::string text;
+    for (; *wide != 0; ++wide) {
+        if (*wide > 0xFF)
+            text += static_cast<char>(*wide >> 8);
+        text += static_cast<char>(*wide & 0xFF);
+    }
+    return text;
+}
+
+BOOL WINAPI StandInSetDefaultDllDirectories(DWORD directoryFlags)
+{
+    StandIn.events.push_back("SetDefaultDllDirectories " + std::to_string(directoryFlags));
+    return TRUE;
+}
+
+DLL_DIRECTORY_COOKIE WINAPI StandInAddDllDirectory(LPCWSTR directory)
+{
+    StandIn.events.push_back("AddDllDirectory " + Narrowed(directory));
+    static int cookie;
+    return StandIn.addDllDirectoryFails ? NULL : &cookie;
+}
+
+BOOL WINAPI StandInSetDllDirectoryA(LPCSTR directory)
+{
+    StandIn.events.push_back(std::string("SetDllDirectoryA ") + directory);
+    return TRUE;
+}
+
 } // namespace
 
 void ResetStandIn()
 {
     StandIn = Win32StandIn();
+    StandIn.kernel32.exports = {
+        {"SetDefaultDllDirectories", StandInExport(StandInSetDefaultDllDirectories)},
+        {"AddDllDirectory", StandInExport(StandInAddDllDirectory)},
+        {"SetDllDirectoryA", StandInExport(StandInSetDllDirectoryA)},
+    };
     keys.clear();
     modules.clear();
     openFiles.clear();
@@ -256,11 +304,22 @@ HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags)
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 {
     StandIn.events.push_back(std::string("GetProcAddress ") + name);
-    size_t index = IndexOf(module, ModuleBase, modules.size());
-    if (index == modules.size())
-        Fail("GetProcAddress on a module that was never loaded");
-    auto found = modules[index]->exports.find(name);
-    return found == modules[index]->exports.end() ? NULL : found->second;
+    const StandInLibrary *library = &StandIn.kernel32;
+    if (module != Kernel32Handle) {
+        size_t index = IndexOf(module, ModuleBase, modules.size());
+        if (index == modules.size())
+            Fail("GetProcAddress on a module that was never loaded");
+        library = modules[index];
+    }
+    auto found = library->exports.find(name);
+    return found == library->exports.end() ? NULL : found->second;
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName)
+{
+    if (moduleName == NULL || strcasecmp(moduleName, "kernel32.dll") != 0)
+        Fail("GetModuleHandleA for a module the program does not ask for");
+    return Kernel32Handle;
 }
 
 BOOL WINAPI FreeLibrary(HMODULE module)
@@ -283,6 +342,26 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
     std::memcpy(fileName, path.data(), copied);
     fileName[copied] = '\0';
     return path.size() < size ? static_cast<DWORD>(path.size()) : size;
+}
+
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
+                               int wideSize)
+{
+    if (codePage != CP_ACP || flags != 0 || length != -1)
+        Fail("MultiByteToWideChar with arguments the program never passes");
+    int count = 0;
+    for (const BYTE *next = reinterpret_cast<const BYTE *>(text);; ++next) {
+        wchar_t character = *next;
+        if (IsLeadByte(*next) && next[1] != 0) {
+            character = static_cast<wchar_t>(next[0] << 8 | next[1]);
+            ++next;
+        }
+        if (count == wideSize)
+            return 0; // ERROR_INSUFFICIENT_BUFFER, with the buffer filled
+        wide[count++] = character;
+        if (character == 0)
+            return count;
+    }
 }
 
 UINT WINAPI GetACP()

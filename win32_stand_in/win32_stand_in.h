@@ -25,6 +25,8 @@ typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
+typedef wchar_t *LPWSTR;
+typedef const wchar_t *LPCWSTR;
 typedef BYTE *LPBYTE;
 typedef DWORD *LPDWORD;
 typedef void *LPVOID;
@@ -68,6 +70,12 @@ typedef OVERLAPPED *LPOVERLAPPED;
 #define ERROR_MORE_DATA 234L
 
 #define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
+#define LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR 0x00000100
+#define LOAD_LIBRARY_SEARCH_USER_DIRS 0x00000400
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+typedef void *DLL_DIRECTORY_COOKIE;
+
+#define CP_ACP 0
 
 #define GENERIC_READ 0x80000000u
 #define FILE_SHARE_READ 0x00000001
@@ -120,9 +128,12 @@ LSTATUS WINAPI RegCloseKey(HKEY key);
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
 HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 BOOL WINAPI FreeLibrary(HMODULE module);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
+                               int wideSize);
 UINT WINAPI GetACP();
 BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info);
 

@@ -49,6 +49,10 @@ struct Win32StandIn {
     // Set up by tests.
     std::map<std::pair<HKEY, std::string>, std::map<std::string, std::string>> registry;
     std::map<std::string, StandInLibrary> libraries; // by the exact path given to the loader
+    // KERNEL32's loader calls of Windows 8 and later, as ResetStandIn lists
+    // them; a test erases those an older Windows lacks.
+    StandInLibrary kernel32;
+    bool addDllDirectoryFails = false;
     std::map<std::string, StandInFile> files;
     std::string modulePath = "C:\\Program Files\\Tellwick\\TellwickPalmInstall.exe";
     bool modulePathFails = false;

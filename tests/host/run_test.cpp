@@ -1,6 +1,7 @@
 // The run from start to exit code: how each way through it ends, and how it
 // finds Palm Desktop's install library.
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -161,7 +162,7 @@ struct Lookup {
     bool secondLocationOpened;
 };
 
-const std::string Long246(246, 'd');
+const std::string Long246 = "C:\\" + std::string(243, 'd');
 
 const std::vector<Lookup> Lookups = {
     {"FirstLocation",
@@ -224,7 +225,8 @@ TEST_P(RunLookupTest, LoadsTheLibraryFromTheFirstLocationWithAPath)
         EXPECT_TRUE(loads.empty());
         EXPECT_EQ(Reports(), std::vector<std::string>{Failure(DirectoryNotFound)});
     } else {
-        EXPECT_EQ(loads, std::vector<std::string>{"LoadLibraryExA " + GetParam().loaded + " flags 8"});
+        EXPECT_EQ(loads, std::vector<std::string>{"LoadLibraryExA " + GetParam().loaded +
+                                                  " flags 2304"});
     }
     EXPECT_EQ(EventsStartingWith("RegOpenKeyExA HKEY_LOCAL_MACHINE").size(),
               GetParam().secondLocationOpened ? 1u : 0u);
@@ -243,7 +245,8 @@ INSTANTIATE_TEST_SUITE_P(Lookups, RunLookupTest, ::testing::ValuesIn(Lookups),
 // path cannot be loaded from; nothing is written past the path buffer.
 TEST_F(ProgramTest, DirectoryTooLongForTheLibraryNameIsReportedAsLibraryNotFound)
 {
-    for (const std::string &value : {std::string(247, 'd') + '\0', std::string(260, 'd')}) {
+    for (const std::string &value :
+         {"C:\\" + std::string(244, 'd') + '\0', "C:\\" + std::string(257, 'd')}) {
         SetUp();
         StandIn.registry[{HKEY_CURRENT_USER, PalmDesktopCoreKey}]["Path"] = value;
         EXPECT_EQ(RunProgram(), 0);
@@ -251,5 +254,87 @@ TEST_F(ProgramTest, DirectoryTooLongForTheLibraryNameIsReportedAsLibraryNotFound
         EXPECT_EQ(Reports(), std::vector<std::string>{Failure(LibraryNotFound)});
     }
 }
+
+// Where the DLLs of the run come from, decided before the library is loaded:
+// on a Windows with the newer loader calls only the system directory and Palm
+// Desktop's, on older ones the best they allow. A directory that is not a full
+// path is never loaded from, since it would be looked for in this program's
+// folder or the working directory.
+struct DllSearch {
+    const char *name;
+    std::string directory;
+    std::set<std::string> kernel32Lacks;
+    bool addDllDirectoryFails;
+    // The loader calls in order; none when the library report ends the run.
+    std::vector<std::string> calls;
+};
+
+const char OnlySystemAndUserDirectories[] = "SetDefaultDllDirectories 3072";
+const char ImportsFromItsDirectoryAndSystem[] = " flags 2304";
+const char AlteredSearchPath[] = " flags 8";
+
+const std::vector<DllSearch> DllSearches = {
+    {"Windows8AndLater", "C:\\Palm", {}, false,
+     {OnlySystemAndUserDirectories, "AddDllDirectory C:\\Palm",
+      std::string("LoadLibraryExA C:\\Palm\\instaide.dll") + ImportsFromItsDirectoryAndSystem}},
+    {"NetworkShare", "\\\\server\\palm", {}, false,
+     {OnlySystemAndUserDirectories, "AddDllDirectory \\\\server\\palm",
+      std::string("LoadLibraryExA \\\\server\\palm\\instaide.dll") +
+          ImportsFromItsDirectoryAndSystem}},
+    {"ForwardSlashes", "c:/Palm", {}, false,
+     {OnlySystemAndUserDirectories, "AddDllDirectory c:/Palm",
+      std::string("LoadLibraryExA c:/Palm\\instaide.dll") + ImportsFromItsDirectoryAndSystem}},
+    // Without Palm Desktop's directory the system directory alone is left;
+    // the older, unsafe order never comes back.
+    {"DirectoryNotAdded", "C:\\Palm", {}, true,
+     {OnlySystemAndUserDirectories, "AddDllDirectory C:\\Palm",
+      std::string("LoadLibraryExA C:\\Palm\\instaide.dll") + ImportsFromItsDirectoryAndSystem}},
+    {"VistaAnd7WithoutTheUpdate", "C:\\Palm", {"SetDefaultDllDirectories", "AddDllDirectory"},
+     false,
+     {"SetDllDirectoryA C:\\Palm",
+      std::string("LoadLibraryExA C:\\Palm\\instaide.dll") + AlteredSearchPath}},
+    {"WindowsXpBeforeServicePack1", "C:\\Palm",
+     {"SetDefaultDllDirectories", "AddDllDirectory", "SetDllDirectoryA"}, false,
+     {std::string("LoadLibraryExA C:\\Palm\\instaide.dll") + AlteredSearchPath}},
+    {"RelativeDirectory", "Palm", {}, false, {}},
+    {"DriveRelativeDirectory", "C:Palm", {}, false, {}},
+    {"RootWithoutDrive", "\\Palm", {}, false, {}},
+    {"EmptyDirectory", "", {}, false, {}},
+};
+
+void PrintTo(const DllSearch &search, std::ostream *out)
+{
+    *out << search.name;
+}
+
+class RunDllSearchTest : public ProgramTest, public ::testing::WithParamInterface<DllSearch> {};
+
+TEST_P(RunDllSearchTest, DecidesWhereDllsComeFromBeforeLoadingTheLibrary)
+{
+    const DllSearch &search = GetParam();
+    SetPalmPath(HKEY_CURRENT_USER, PalmDesktopCoreKey, search.directory);
+    PlaceInstAide(search.directory + "\\instaide.dll");
+    for (const std::string &name : search.kernel32Lacks)
+        StandIn.kernel32.exports.erase(name);
+    StandIn.addDllDirectoryFails = search.addDllDirectoryFails;
+    EXPECT_EQ(RunProgram(), 0);
+
+    const char *const loaderCalls[] = {"SetDefaultDllDirectories ", "AddDllDirectory ",
+                                       "SetDllDirectoryA ", "LoadLibraryExA "};
+    std::vector<std::string> calls;
+    for (const std::string &event : StandIn.events)
+        for (const char *call : loaderCalls)
+            if (event.rfind(call, 0) == 0)
+                calls.push_back(event);
+    EXPECT_EQ(calls, search.calls);
+    // Loaded, the library has no users here, which the dialog reports.
+    EXPECT_EQ(Reports(), std::vector<std::string>{
+                             Failure(search.calls.empty() ? LibraryNotFound : NoUsers)});
+}
+
+INSTANTIATE_TEST_SUITE_P(DllSearches, RunDllSearchTest, ::testing::ValuesIn(DllSearches),
+                         [](const ::testing::TestParamInfo<DllSearch> &info) {
+                             return info.param.name;
+                         });
 
 } // namespace

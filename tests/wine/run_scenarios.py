@@ -217,9 +217,14 @@ class Runner:
         app = os.path.join(root, scenario.app_dir)
         palm = os.path.join(root, scenario.palm_dir)
         shots = os.path.join(root, 'shots')
-        for directory in (app, palm, shots):
+        working = os.path.join(root, 'working')
+        for directory in (app, palm, shots, working):
             os.makedirs(directory)
         shutil.copy(self.installer, os.path.join(app, scenario.program_name))
+        for place, planted in ((app, scenario.beside_program),
+                               (working, scenario.in_working_directory)):
+            for stand_in in planted:
+                shutil.copy(os.path.join(self.stand_ins, stand_in + '.dll'), place)
         if scenario.install_list is not None:
             with open(os.path.join(app, 'TellwickPalm Files.txt'), 'wb') as install_list:
                 install_list.write(scenario.install_list)
@@ -231,7 +236,8 @@ class Runner:
         with open(os.path.join(palm, 'instaide.cfg'), 'wb') as cfg:
             cfg.write(scenario.cfg)
         return {name: windows_path(self.wine, path)
-                for name, path in (('dir', root), ('app', app), ('palm', palm), ('shots', shots))}
+                for name, path in (('dir', root), ('app', app), ('palm', palm), ('shots', shots),
+                                   ('working', working))}
 
     def run(self, scenario):
         """Runs one scenario; returns the differences found, empty when it passed."""
@@ -245,6 +251,8 @@ class Runner:
         command = ['wine', self.driver, '--log', paths['palm'] + '\\instaide.log']
         if scenario.shots:
             command += ['--shots', paths['shots']]
+        if scenario.in_working_directory:
+            command += ['--directory', paths['working']]
         command += [paths['app'] + '\\' + scenario.program_name] + list(scenario.steps)
         try:
             driver = subprocess.run(command, env=self.wine.language_environment(scenario.language),
@@ -258,8 +266,13 @@ class Runner:
             with open(log_path, 'rb') as log_file:
                 log = log_file.read().decode('latin-1').splitlines()
 
-        app_bytes = (paths['app'] + '\\').encode(scenario.code_page)
-        expected_log = [line.replace('{app}', log_escaped(app_bytes)) for line in scenario.log]
+        logged = {'{' + name + '}': log_escaped((paths[name] + '\\').encode(scenario.code_page))
+                  for name in ('app', 'palm')}
+        expected_log = []
+        for line in scenario.log:
+            for placeholder, path in logged.items():
+                line = line.replace(placeholder, path)
+            expected_log.append(line)
         problems = []
         if driver.returncode != 0:
             problems.append('the driver ended with %d' % driver.returncode)

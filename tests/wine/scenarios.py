@@ -24,13 +24,20 @@ class ExpandString:
 class Scenario:
     name: str  # also its directory's name
     transcript: list
-    log: list  # {app} stands for the installer's directory, as the library logs it
+    # {app} and {palm} stand for the installer's and the library's directory,
+    # each with its last backslash, as the library logs them.
+    log: list
     # "Path" at each registry location: a text, where {palm}, {app} and {dir}
     # stand for the scenario's directories, NO_PATH, or None for no key at all.
     hkcu: object = '{palm}'
     hklm: object = None
     variant: str = 'instaide'  # the stand-in put in place as instaide.dll; None for none
     companions: tuple = ()  # further stand-ins that lie beside it
+    # Stand-ins planted beside the installer, as a download folder may hold
+    # them, and in a working directory of the installer's own; without the
+    # latter it starts in its own folder, as a double-click starts it.
+    beside_program: tuple = ()
+    in_working_directory: tuple = ()
     cfg: bytes = b'user amy\n'
     install_list: bytes = b'a.prc\n'  # None for no File Install List
     steps: tuple = ('enter',)
@@ -162,6 +169,8 @@ SUCCEEDED = ['detach freelibrary', box_logged(SUCCESS_CAPTION)]
 ONE_USER_CHOOSES = dialog('amy') + ['step enter']
 ONE_USER_INSTALLS_A = filled(1) + installs('amy', 'a.prc') + SUCCEEDED
 
+HELPER_FROM_PALM = ['attach', 'helper {palm}palmhelp.dll']
+
 # The dialog's picture, the one the documentation shows.
 DIALOG_PICTURE = 'user-selection-dialog.png'
 
@@ -225,6 +234,10 @@ SCENARIOS = [
              transcript=failure(LIBRARY_NOT_FOUND) + EXIT, log=[box_logged(INSTALL_ERROR)]),
     Scenario('both-keys-without-path', hkcu=NO_PATH, hklm=NO_PATH, steps=(),
              transcript=failure(DIRECTORY_NOT_FOUND) + EXIT, log=[box_logged(INSTALL_ERROR)]),
+    # A relative directory is never loaded from, not even where the working
+    # directory, here the installer's own folder, holds a library under it.
+    Scenario('relative-path-refused', hkcu='palm', palm_dir='app/palm', steps=(),
+             transcript=failure(LIBRARY_NOT_FOUND) + EXIT, log=[box_logged(INSTALL_ERROR)]),
     Scenario('path-ending-in-backslash', hkcu='{palm}\\',
              transcript=ONE_USER_CHOOSES + SUCCESS_REPORT + EXIT, log=ONE_USER_INSTALLS_A),
     # The value's type is not looked at and nothing in it is expanded: the
@@ -235,6 +248,28 @@ SCENARIOS = [
     Scenario('library-with-sibling', variant='instaide_with_sibling',
              companions=('instaide_sibling',),
              transcript=ONE_USER_CHOOSES + SUCCESS_REPORT + EXIT, log=ONE_USER_INSTALLS_A),
+
+    # The library's own DLLs, which it loads by bare name while it runs, come
+    # from Palm Desktop's directory, never from where the installer was saved
+    # or started.
+    *[Scenario('helper-' + name, variant='instaide_loads_helper', companions=('palmhelp',),
+               beside_program=beside_program, in_working_directory=in_working_directory,
+               transcript=ONE_USER_CHOOSES + SUCCESS_REPORT + EXIT,
+               log=HELPER_FROM_PALM + filled(1)[1:] + installs('amy', 'a.prc') + SUCCEEDED)
+      for name, beside_program, in_working_directory in (
+          ('beside-library', (), ()),
+          ('planted-beside-program', ('palmhelp',), ()),
+          ('planted-in-working-directory', (), ('palmhelp',)))],
+    # Found through Palm Desktop's directory named in code page 932, whose
+    # second byte of \u8868 is a backslash.
+    Scenario('helper-code-page-932', language='ja_JP.UTF-8', code_page='cp932', palm_dir='\u8868',
+             variant='instaide_loads_helper', companions=('palmhelp',),
+             transcript=ONE_USER_CHOOSES + SUCCESS_REPORT + EXIT,
+             log=HELPER_FROM_PALM + filled(1)[1:] + installs('amy', 'a.prc') + SUCCEEDED),
+    Scenario('helper-planted-only', variant='instaide_loads_helper',
+             beside_program=('palmhelp',), in_working_directory=('palmhelp',), steps=(),
+             transcript=failure(NO_USERS, dialog_shown='hidden') + EXIT,
+             log=['attach', 'helper not found', box_logged(INSTALL_ERROR), 'detach freelibrary']),
 
     # Filling the list.
     Scenario('sorted-filling', cfg=users(b'Zed', b'amy', b'Bob'), steps=('ok',),

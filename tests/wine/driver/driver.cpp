@@ -2,7 +2,10 @@
 // what a person would see: the user selection dialog once it shows, every
 // message box, and the exit code. The transcript goes to stdout in UTF-8.
 //
-//   driver.exe [--log FILE] [--shots DIR] INSTALLER_PATH [STEP ...]
+//   driver.exe [--log FILE] [--shots DIR] [--directory DIR] INSTALLER_PATH [STEP ...]
+//
+// The installer starts in its own folder, as a double-click starts it, or in
+// the working directory DIR.
 //
 // Each step is given to the dialog in turn: enter, escape, ok (click OK),
 // cancel (click Cancel), close (the window's close command), or pick:N
@@ -42,6 +45,7 @@ const int StepMissing = 3;
 struct Options {
     std::wstring log;
     std::wstring shots;
+    std::wstring directory;
     std::wstring installer;
     std::vector<std::wstring> steps;
 };
@@ -256,9 +260,12 @@ private:
 
 bool Run::Start()
 {
-    std::wstring directory = options_.installer;
-    size_t separator = directory.find_last_of(L"\\/");
-    directory.erase(separator == std::wstring::npos ? 0 : separator + 1);
+    std::wstring directory = options_.directory;
+    if (directory.empty()) {
+        directory = options_.installer;
+        size_t separator = directory.find_last_of(L"\\/");
+        directory.erase(separator == std::wstring::npos ? 0 : separator + 1);
+    }
     std::wstring commandLine = L"\"" + options_.installer + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
@@ -671,6 +678,8 @@ bool ParseOptions(int argc, wchar_t **argv, Options &options)
             options.log = argv[i + 1];
         else if (name == L"--shots")
             options.shots = argv[i + 1];
+        else if (name == L"--directory")
+            options.directory = argv[i + 1];
         else
             break;
     }
@@ -687,7 +696,8 @@ int wmain(int argc, wchar_t **argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        Print(L"usage: driver.exe [--log FILE] [--shots DIR] INSTALLER_PATH [STEP ...]");
+        Print(L"usage: driver.exe [--log FILE] [--shots DIR] [--directory DIR] INSTALLER_PATH "
+              L"[STEP ...]");
         return CannotStart;
     }
     Run run(options);

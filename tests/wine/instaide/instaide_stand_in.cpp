@@ -8,6 +8,10 @@
 //   changes_size               PltGetUser writes 1 into the size value
 //   install_results <r> ...    PltInstallFile's results for its calls in turn; 0 after them
 //
+// Built as instaide_loads_helper.dll, PltGetUserCount first loads
+// palmhelp.dll by bare name and logs "helper <path it came from>", or
+// "helper not found" and counts no users.
+//
 // In demo mode the users are the lines of users.txt beside it, and
 // PltInstallFile queues a file as Palm Desktop does, by copying it into
 // <user>\Install beside the library.
@@ -370,6 +374,19 @@ int QueueFile(const char *userName, const char *filePath)
 
 extern "C" int WINAPI PltGetUserCount()
 {
+#ifdef INSTAIDE_LOADS_HELPER
+    // As Palm Desktop's own libraries may, it loads a DLL of Palm Desktop's
+    // by bare name while it runs, and cannot count users without it.
+    HMODULE helper = LoadLibraryA("palmhelp.dll");
+    if (helper == NULL) {
+        LogLine("helper not found").Write();
+        return 0;
+    }
+    char helperPath[MAX_PATH] = {};
+    GetModuleFileNameA(helper, helperPath, sizeof helperPath - 1);
+    LogLine("helper ").AppendEscaped(helperPath).Write();
+    FreeLibrary(helper);
+#endif
     int result = CountOverridden ? CountOverride : UserCount;
     LogLine("count -> ").AppendNumber(result).Write();
     return result;
