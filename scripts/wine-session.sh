@@ -1,32 +1,53 @@
-# Sourced by the scripts that run our Windows programs under Wine: a virtual
-# display when there is no usable one, and a 32-bit Wine prefix made once.
+# The one Wine set-up, sourced by every script that runs our Windows programs
+# under Wine: the demo, the start-up measurement and, through
+# scripts/in-wine-session, the end-to-end suite.
+#
+#   start_wine_session ARCH PREFIX
+#
+# ARCH is win32, or win64 for 64-bit Windows, where our 32-bit programs run
+# under WoW64. It exports WINEARCH, WINEPREFIX and WINEDEBUG, uses $DISPLAY
+# when it is usable and starts Xvfb otherwise, makes the prefix unless an
+# earlier session finished making it, and keeps one wineserver running until
+# the calling script exits. `xvfb` is the virtual display's process id, empty
+# when a real display is used.
 
-# Starts Xvfb on a free display unless $DISPLAY is usable, and exports
-# DISPLAY. Sets `xvfb` to its process id (empty when none was started) for the
-# caller's clean-up. Every Wine process of a prefix must see the same display,
-# so this comes before the first one starts.
-use_display() {
-    local state=$1
+start_wine_session() {
+    export WINEARCH=$1 WINEPREFIX=$2 WINEDEBUG=-all
     xvfb=
+    trap end_wine_session EXIT
+    # Every Wine process of a prefix must see the same display, so it comes
+    # before the first of them starts.
+    use_display
+    make_wine_prefix
+    # One server for the whole session, so that no program pays for starting it.
+    wineserver -p
+}
+
+end_wine_session() {
+    wineserver -k 2>/dev/null || true
+    [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+}
+
+use_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
         return
     fi
     # Xvfb picks a free display itself and writes its number once it is ready.
-    mkdir -p "$state"
-    rm -f "$state/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display" 2>/dev/null &
+    local announced
+    announced=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$announced" 2>/dev/null &
     xvfb=$!
     for _ in $(seq 50); do
-        [ -s "$state/display" ] && break
+        [ -s "$announced" ] && break
         sleep 0.2
     done
-    [ -s "$state/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-    export DISPLAY=:$(cat "$state/display")
+    export DISPLAY=:$(cat "$announced")
+    rm -f "$announced"
+    [ "$DISPLAY" != : ] || { echo "Xvfb did not start" >&2; exit 1; }
 }
 
-# Makes the 32-bit prefix $WINEPREFIX unless the file $1 says it is ready.
 make_wine_prefix() {
-    local ready=$1
+    local ready=$WINEPREFIX/tellwick-prefix-ready
     [ -e "$ready" ] && return
     rm -rf "$WINEPREFIX"
     mkdir -p "$(dirname "$WINEPREFIX")"
@@ -35,8 +56,9 @@ make_wine_prefix() {
     # A new prefix lacks Wine's own fonts, and dialogs would be drawn without
     # their "MS Sans Serif" and caption buttons without Marlett.
     cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-    # Windows drawn by Wine itself come up at once and alike on every display;
-    # a crash ends the program instead of waiting in a dialog.
+    # Without a window manager each captioned window would wait two seconds
+    # on closing for one to answer; a crash ends the program instead of
+    # waiting in a dialog.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
     wineserver -w

@@ -1,16 +1,19 @@
 #!/usr/bin/python3
 """Runs the installer under Wine through every scenario of scenarios.py.
 
-    run_scenarios.py BUILD_DIR [--update-docs] [NAME ...]
+    in-wine-session ARCH PREFIX run_scenarios.py BUILD_DIR [--update-docs] [NAME ...]
 
-BUILD_DIR is the Windows build. One fresh 32-bit Wine prefix is made inside
-it for the whole run, with one wineserver kept alive throughout, and Xvfb is
-started when no display is set. Each scenario gets directories of its own in
-the prefix's drive C: its registry values, a Palm directory with a stand-in
-library and its instaide.cfg, and a copy of the installer with its File
-Install List. The driver then works the installer, and its transcript and
-the library's log are compared with the scenario's. NAMEs run only those
-scenarios. --update-docs copies the dialog's picture into docs/.
+It runs in a Wine session of scripts/in-wine-session, which CTest starts
+with a fresh prefix for each run: win32, or win64, where the installer runs
+under WoW64 as on most PCs today. BUILD_DIR is the Windows build. Each
+scenario gets directories of its own in the prefix's drive C: its registry
+values, a Palm directory with a stand-in library and its instaide.cfg, and a
+copy of the installer with its File Install List. In the 64-bit prefix Palm
+Desktop lies under "Program Files (x86)" and the installer in a folder whose
+name has spaces and parentheses. The driver then works the installer, and
+its transcript and the library's log are compared with the scenario's. NAMEs
+run only those scenarios. --update-docs copies the dialog's picture into
+docs/.
 
 Prints one line per scenario, a diff for each that failed, and a closing
 line "N passed, M failed"; exits non-zero when any failed.
@@ -19,11 +22,9 @@ import argparse
 import difflib
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import time
-import zlib
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import scenarios  # noqa: E402
@@ -32,67 +33,18 @@ REPOSITORY = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__f
 # The driver gives up after 20 seconds by itself; this only catches a driver
 # or a Wine that hangs.
 SCENARIO_LIMIT = 60
-SETUP_LIMIT = 120
-WINE_FONTS = '/usr/share/wine/fonts'
+COMMAND_LIMIT = 120
 
 
 class Wine:
-    """One Wine prefix, its wineserver and, when needed, an Xvfb display."""
+    """The session's Wine prefix, as scripts/in-wine-session left it."""
 
-    def __init__(self, work):
-        self.prefix = os.path.join(work, 'prefix')
-        self.xvfb = None
+    def __init__(self):
+        self.prefix = os.environ['WINEPREFIX']
+        self.arch = os.environ['WINEARCH']
         self.environment = {name: value for name, value in os.environ.items()
-                            if not name.startswith(('LC_', 'LANG', 'WINE'))}
-        self.environment.update(WINEPREFIX=self.prefix, WINEARCH='win32', WINEDEBUG='-all',
-                                LANG='C.UTF-8',
-                                # Neither .NET nor a web browser is used; without this
-                                # the prefix's creation offers to download them.
-                                WINEDLLOVERRIDES='mscoree,mshtml=')
-        self.locales = os.path.join(work, 'locale')
-        self.installed_locales = None
-
-    def start(self):
-        if 'DISPLAY' not in self.environment:
-            self.start_xvfb()
-        if os.path.exists(self.prefix):
-            self.run(['wineserver', '-k'], check=False)
-            shutil.rmtree(self.prefix)
-        os.makedirs(self.prefix)
-        self.run(['wineserver', '-p'])
-        self.run(['wineboot', '--init'])
-        # Wine's own fonts (Debian's fonts-wine) are not put into a new prefix
-        # by themselves; without them the dialog is drawn in another font
-        # than its "MS Sans Serif", and its caption buttons without Marlett.
-        if os.path.isdir(WINE_FONTS):
-            for font in os.listdir(WINE_FONTS):
-                shutil.copy(os.path.join(WINE_FONTS, font), self.drive_c('windows', 'Fonts'))
-        self.import_registry(self.drive_c('setup.reg'), [
-            # A window manager would be asked to close every captioned window,
-            # and without one each close waits two seconds for it.
-            ('HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver', '"Managed"="N"'),
-            # A crash must end the installer, not wait in a dialog.
-            ('HKEY_CURRENT_USER\\Software\\Wine\\WineDbg', '"ShowCrashDialog"=dword:00000000'),
-        ])
-
-    def start_xvfb(self):
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ['Xvfb', '-displayfd', str(write_end), '-screen', '0', '1024x768x24',
-             '-nolisten', 'tcp'],
-            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as announced:
-            display = announced.readline().strip()
-        if not display:
-            raise RuntimeError('Xvfb did not start')
-        self.environment['DISPLAY'] = ':' + display
-
-    def stop(self):
-        self.run(['wineserver', '-k'], check=False)
-        if self.xvfb:
-            self.xvfb.terminate()
-            self.xvfb.wait()
+                            if not name.startswith(('LC_', 'LANG'))}
+        self.environment['LANG'] = 'C.UTF-8'
 
     def restart_server(self):
         """After a hang: ends every process of this prefix, all of them ours."""
@@ -100,32 +52,11 @@ class Wine:
         self.run(['wineserver', '-p'])
 
     def run(self, command, check=True):
-        return subprocess.run(command, env=self.environment, check=check, timeout=SETUP_LIMIT,
+        return subprocess.run(command, env=self.environment, check=check, timeout=COMMAND_LIMIT,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def language_environment(self, language):
-        environment = dict(self.environment, LANG=language)
-        if not self.has_locale(language):
-            environment['LOCPATH'] = self.compile_locale(language)
-        return environment
-
-    def has_locale(self, language):
-        if self.installed_locales is None:
-            self.installed_locales = subprocess.run(['locale', '-a'], capture_output=True,
-                                                    text=True).stdout.split()
-        wanted = language.lower().replace('-', '')
-        return any(name.lower().replace('-', '') == wanted for name in self.installed_locales)
-
-    def compile_locale(self, language):
-        """Builds a locale the system lacks into the work directory, from
-        the definitions that Debian's locales package installs."""
-        target = os.path.join(self.locales, language)
-        if not os.path.isdir(target):
-            name, charmap = language.split('.')
-            os.makedirs(self.locales, exist_ok=True)
-            subprocess.run(['localedef', '-i', name, '-f', charmap, target], check=True,
-                           stdout=subprocess.DEVNULL)
-        return self.locales
+        return dict(self.environment, LANG=language)
 
     def drive_c(self, *parts):
         return os.path.join(self.prefix, 'drive_c', *parts)
@@ -148,22 +79,30 @@ def windows_path(wine, path):
     return 'C:\\' + relative.replace('/', '\\')
 
 
-def registry_value_line(value):
-    if isinstance(value, scenarios.ExpandString):
-        data = (value.text + '\0').encode('utf-16-le')
-        return '"Path"=hex(2):' + ','.join('%02x' % byte for byte in data)
-    return '"Path"="' + value.replace('\\', '\\\\').replace('"', '\\"') + '"'
-
-
 def registry_keys(scenario, names):
-    keys = []
-    for key, value in ((scenarios.FIRST_KEY, scenario.hkcu), (scenarios.SECOND_KEY, scenario.hklm)):
-        keys.append(('-' + key,))
-        if value is scenarios.NO_PATH:
-            keys.append((key,))
-        elif value is not None:
-            keys.append((key, registry_value_line(value.format(**names))))
+    """The .reg keys that set the first location's "Path" and remove both."""
+    keys = [('-' + scenarios.FIRST_KEY,), ('-' + scenarios.SECOND_KEY,)]
+    value = scenario.hkcu
+    if value is scenarios.NO_PATH:
+        keys.append((scenarios.FIRST_KEY,))
+    elif isinstance(value, scenarios.ExpandString):
+        data = (value.text.format(**names) + '\0').encode('utf-16-le')
+        keys.append((scenarios.FIRST_KEY,
+                     '"Path"=hex(2):' + ','.join('%02x' % byte for byte in data)))
+    elif value is not None:
+        text = value.format(**names)
+        keys.append((scenarios.FIRST_KEY,
+                     '"Path"="' + text.replace('\\', '\\\\').replace('"', '\\"') + '"'))
     return keys
+
+
+def app_paths_command(scenario, names):
+    """The reg command that writes the second location, as the installer of a
+    32-bit Palm Desktop writes it on 64-bit Windows: in the 32-bit view only."""
+    command = ['wine', 'reg', 'add', scenarios.SECOND_KEY, '/reg:32', '/f']
+    if scenario.hklm is not scenarios.NO_PATH:
+        command += ['/v', 'Path', '/d', scenario.hklm.format(**names)]
+    return command
 
 
 def log_escaped(data):
@@ -174,57 +113,42 @@ def log_escaped(data):
                    for byte in data)
 
 
-def bmp_to_png(source, target):
-    """Converts the driver's 32-bit BMP files."""
-    with open(source, 'rb') as bmp:
-        data = bmp.read()
-    offset, = struct.unpack_from('<I', data, 10)
-    width, height, _, bits = struct.unpack_from('<iiHH', data, 18)
-    if bits != 32:
-        raise ValueError(source + ': not a 32-bit BMP')
-    rows = []
-    for y in range(abs(height)):
-        row = y if height < 0 else abs(height) - 1 - y
-        pixels = data[offset + row * width * 4: offset + (row + 1) * width * 4]
-        rgb = bytearray(width * 3)
-        rgb[0::3] = pixels[2::4]
-        rgb[1::3] = pixels[1::4]
-        rgb[2::3] = pixels[0::4]
-        rows.append(b'\0' + bytes(rgb))
-
-    def chunk(kind, body):
-        checksum = zlib.crc32(kind + body)
-        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', checksum)
-
-    with open(target, 'wb') as png:
-        png.write(b'\x89PNG\r\n\x1a\n'
-                  + chunk(b'IHDR', struct.pack('>IIBBBBB', width, abs(height), 8, 2, 0, 0, 0))
-                  + chunk(b'IDAT', zlib.compress(b''.join(rows), 9))
-                  + chunk(b'IEND', b''))
+# Where each prefix lays out a scenario inside drive C: Palm Desktop's
+# directories, and the installer's folder where the scenario names none.
+LAYOUTS = {
+    'win32': ('s\\{name}', 'app'),
+    'win64': ('Program Files (x86)\\Palm\\{name}', 'Tellwick Install (2)'),
+}
 
 
 class Runner:
     def __init__(self, build, wine, screenshots):
         self.wine = wine
         self.screenshots = screenshots
+        self.palm_parent, self.app_dir = LAYOUTS[wine.arch]
         self.installer = os.path.join(build, 'TellwickPalmInstall.exe')
         self.driver = os.path.join(build, 'tests', 'wine', 'driver', 'driver.exe')
         self.stand_ins = os.path.join(build, 'tests', 'wine', 'instaide')
 
     def prepare(self, scenario):
-        """Lays out the scenario's directories; returns the Windows paths."""
+        """Lays out the scenario's directories; returns them by name."""
         root = self.wine.drive_c('s', scenario.name)
-        app = os.path.join(root, scenario.app_dir)
-        palm = os.path.join(root, scenario.palm_dir)
+        app = os.path.join(root, scenario.app_dir or self.app_dir)
+        palm = os.path.join(self.wine.drive_c(*self.palm_parent.format(name=scenario.name)
+                                              .split('\\')), scenario.palm_dir)
         shots = os.path.join(root, 'shots')
         working = os.path.join(root, 'working')
         for directory in (app, palm, shots, working):
+            if os.path.exists(directory):
+                shutil.rmtree(directory)
             os.makedirs(directory)
         shutil.copy(self.installer, os.path.join(app, scenario.program_name))
         for place, planted in ((app, scenario.beside_program),
                                (working, scenario.in_working_directory)):
-            for stand_in in planted:
-                shutil.copy(os.path.join(self.stand_ins, stand_in + '.dll'), place)
+            for path in planted:
+                os.makedirs(os.path.dirname(os.path.join(place, path)), exist_ok=True)
+                shutil.copy(os.path.join(self.stand_ins, os.path.basename(path) + '.dll'),
+                            os.path.join(place, path + '.dll'))
         if scenario.install_list is not None:
             with open(os.path.join(app, 'TellwickPalm Files.txt'), 'wb') as install_list:
                 install_list.write(scenario.install_list)
@@ -235,19 +159,20 @@ class Runner:
                 shutil.copy(os.path.join(self.stand_ins, companion + '.dll'), palm)
         with open(os.path.join(palm, 'instaide.cfg'), 'wb') as cfg:
             cfg.write(scenario.cfg)
-        return {name: windows_path(self.wine, path)
-                for name, path in (('dir', root), ('app', app), ('palm', palm), ('shots', shots),
-                                   ('working', working))}
+        return {'dir': root, 'app': app, 'palm': palm, 'shots': shots, 'working': working}
 
     def run(self, scenario):
         """Runs one scenario; returns the differences found, empty when it passed."""
         root = self.wine.drive_c('s', scenario.name)
         if os.path.exists(root):
             shutil.rmtree(root)
-        paths = self.prepare(scenario)
+        places = self.prepare(scenario)
+        paths = {name: windows_path(self.wine, place) for name, place in places.items()}
         self.wine.import_registry(os.path.join(root, 'registry.reg'),
                                   registry_keys(scenario, paths))
-        log_path = os.path.join(root, scenario.palm_dir, 'instaide.log')
+        if scenario.hklm is not None:
+            self.wine.run(app_paths_command(scenario, paths))
+        log_path = os.path.join(places['palm'], 'instaide.log')
         command = ['wine', self.driver, '--log', paths['palm'] + '\\instaide.log']
         if scenario.shots:
             command += ['--shots', paths['shots']]
@@ -282,9 +207,10 @@ class Runner:
                 problems += difflib.unified_diff(expected, actual, 'expected ' + what,
                                                  'actual ' + what, lineterm='')
         for picture, name in scenario.shots.items():
-            source = os.path.join(root, 'shots', picture)
+            source = os.path.join(places['shots'], picture)
             if os.path.exists(source):
-                bmp_to_png(source, os.path.join(self.screenshots, name))
+                subprocess.run(['/usr/bin/convert', source, os.path.join(self.screenshots, name)],
+                               check=True)
             else:
                 problems.append('no picture ' + picture)
         return problems
@@ -304,10 +230,9 @@ def main():
     if unknown:
         sys.exit('no such scenario: ' + ', '.join(sorted(unknown)))
 
-    work = os.path.join(build, 'tests', 'wine', 'run')
-    screenshots = os.path.join(build, 'tests', 'wine', 'screenshots')
+    wine = Wine()
+    screenshots = os.path.join(build, 'tests', 'wine', 'screenshots', wine.arch)
     os.makedirs(screenshots, exist_ok=True)
-    wine = Wine(work)
     runner = Runner(build, wine, screenshots)
     for needed in (runner.installer, runner.driver):
         if not os.path.exists(needed):
@@ -315,23 +240,17 @@ def main():
 
     started = time.monotonic()
     passed = failed = 0
-    try:
-        wine.start()
-        print('wine prefix ready in %.1f s' % (time.monotonic() - started), flush=True)
-        for scenario in chosen:
-            began = time.monotonic()
-            problems = runner.run(scenario)
-            verdict = 'FAIL' if problems else 'pass'
-            print('%s  %-40s %5.1f s' % (verdict, scenario.name, time.monotonic() - began),
-                  flush=True)
-            for line in problems:
-                print('      ' + line)
-            if problems:
-                failed += 1
-            else:
-                passed += 1
-    finally:
-        wine.stop()
+    for scenario in chosen:
+        began = time.monotonic()
+        problems = runner.run(scenario)
+        verdict = 'FAIL' if problems else 'pass'
+        print('%s  %-40s %5.1f s' % (verdict, scenario.name, time.monotonic() - began), flush=True)
+        for line in problems:
+            print('      ' + line)
+        if problems:
+            failed += 1
+        else:
+            passed += 1
 
     if arguments.update_docs:
         picture = os.path.join(screenshots, scenarios.DIALOG_PICTURE)

@@ -35,7 +35,8 @@ class Scenario:
     companions: tuple = ()  # further stand-ins that lie beside it
     # Stand-ins planted beside the installer, as a download folder may hold
     # them, and in a working directory of the installer's own; without the
-    # latter it starts in its own folder, as a double-click starts it.
+    # latter it starts in its own folder, as a double-click starts it. Each
+    # is a path below that folder, ending in the stand-in's name.
     beside_program: tuple = ()
     in_working_directory: tuple = ()
     cfg: bytes = b'user amy\n'
@@ -43,7 +44,7 @@ class Scenario:
     steps: tuple = ('enter',)
     language: str = 'C.UTF-8'
     code_page: str = 'cp1252'  # the ANSI code page that language gives
-    app_dir: str = 'app'
+    app_dir: str = None  # the installer's folder; None for the prefix's usual one
     program_name: str = 'TellwickPalmInstall.exe'  # the installer's copy
     palm_dir: str = 'palm'
     shots: dict = field(default_factory=dict)  # driver's picture -> PNG kept
@@ -236,7 +237,8 @@ SCENARIOS = [
              transcript=failure(DIRECTORY_NOT_FOUND) + EXIT, log=[box_logged(INSTALL_ERROR)]),
     # A relative directory is never loaded from, not even where the working
     # directory, here the installer's own folder, holds a library under it.
-    Scenario('relative-path-refused', hkcu='palm', palm_dir='app/palm', steps=(),
+    Scenario('relative-path-refused', hkcu='palm', variant=None,
+             beside_program=('palm/instaide',), steps=(),
              transcript=failure(LIBRARY_NOT_FOUND) + EXIT, log=[box_logged(INSTALL_ERROR)]),
     Scenario('path-ending-in-backslash', hkcu='{palm}\\',
              transcript=ONE_USER_CHOOSES + SUCCESS_REPORT + EXIT, log=ONE_USER_INSTALLS_A),
