@@ -109,6 +109,11 @@ DWORD TrustOnlySystemAndPalmDesktop(const char *palmDesktopDirectory)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    // Windows XP draws no control of version 6 of the common controls, which
+    // the manifest asks for, until the program itself has loaded them; later
+    // systems load them by themselves.
+    InitCommonControls();
+
     bool InstallSucceeded = true;
 
     if (!ReadPalmDesktopDirectory(HKEY_CURRENT_USER, PalmDesktopCoreKey) &&

@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <commctrl.h>
 #else
 #include "win32_stand_in/win32_stand_in.h"
 #endif

@@ -482,3 +482,5 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     StandIn.messageBoxes.push_back(StandInMessageBox{owner, text, caption, type, dialog.visible});
     return IDOK;
 }
+
+void WINAPI InitCommonControls() {}

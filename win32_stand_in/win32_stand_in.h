@@ -150,6 +150,7 @@ BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
 LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam,
                                    LPARAM lParam);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+void WINAPI InitCommonControls();
 
 // The program's entry, which the real headers declare as well.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);

@@ -94,10 +94,14 @@ STANDARD_PALETTE = bytes(
 # Black, light grey, dark grey and white in that palette.
 GREYS = {0, 7, 8, 15}
 
-ALLOWED_DLLS = {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll"}
+# comctl32 comes through the manifest from the system's side-by-side store,
+# never from a folder the program shares with other files.
+ALLOWED_DLLS = {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll", "comctl32.dll"}
 
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+WINDOWS_SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+WINDOWS_SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
 COMPATIBILITY_V1 = "{urn:schemas-microsoft-com:compatibility.v1}"
 
 # Windows Vista, 7, 8, 8.1, and 10 and 11.
@@ -350,6 +354,25 @@ class Manifest(unittest.TestCase):
             f"{ASM_V3}requestedExecutionLevel")
         self.assertEqual([level.get("level") for level in levels], ["asInvoker"])
         self.assertIn(levels[0].get("uiAccess"), (None, "false"))
+
+    def test_asks_for_common_controls_6(self):
+        identities = self.assembly.findall(
+            f"{ASM_V1}dependency/{ASM_V1}dependentAssembly/{ASM_V1}assemblyIdentity")
+        self.assertEqual([identity.attrib for identity in identities], [{
+            "type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
+            "processorArchitecture": "x86", "publicKeyToken": "6595b64144ccf1df",
+            "language": "*"}])
+
+    def test_is_dpi_aware(self):
+        # Per-monitor v2 where Windows scales dialogs itself, system awareness
+        # on older systems; never the per-monitor awareness of Windows 8.1,
+        # which would leave the dialog unscaled on another screen.
+        settings = f"{ASM_V3}application/{ASM_V3}windowsSettings/"
+        self.assertEqual([element.text for element in self.assembly.findall(
+            settings + WINDOWS_SETTINGS_2005 + "dpiAware")], ["true"])
+        awareness = self.assembly.findall(settings + WINDOWS_SETTINGS_2016 + "dpiAwareness")
+        self.assertEqual([[value.strip().lower() for value in element.text.split(",")]
+                          for element in awareness], [["permonitorv2", "system"]])
 
     def test_supports_windows_vista_to_11(self):
         ids = [supported.get("Id").lower() for supported in self.assembly.findall(

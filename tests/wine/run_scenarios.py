@@ -80,8 +80,10 @@ def windows_path(wine, path):
 
 
 def registry_keys(scenario, names):
-    """The .reg keys that set the first location's "Path" and remove both."""
-    keys = [('-' + scenarios.FIRST_KEY,), ('-' + scenarios.SECOND_KEY,)]
+    """The .reg keys that set the screen's scale and the first location's
+    "Path", and remove both locations."""
+    keys = [('-' + scenarios.FIRST_KEY,), ('-' + scenarios.SECOND_KEY,),
+            ('HKEY_CURRENT_USER\\Control Panel\\Desktop', '"LogPixels"=dword:%08x' % scenario.dpi)]
     value = scenario.hkcu
     if value is scenarios.NO_PATH:
         keys.append((scenarios.FIRST_KEY,))

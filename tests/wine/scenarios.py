@@ -48,6 +48,7 @@ class Scenario:
     program_name: str = 'TellwickPalmInstall.exe'  # the installer's copy
     palm_dir: str = 'palm'
     shots: dict = field(default_factory=dict)  # driver's picture -> PNG kept
+    dpi: int = 96  # the screen's scale: 144 is 150%
 
 
 INSTALL_ERROR = 'Tellwick Installation Error'
@@ -286,6 +287,11 @@ SCENARIOS = [
                                                      'step enter'] + SUCCESS_REPORT + EXIT,
              log=filled(12) + installs('Tallis', 'a.prc') + SUCCEEDED,
              shots={'dialog.bmp': DIALOG_PICTURE, 'dialog-list.bmp': 'user-selection-list.png'}),
+    # At 150% the dialog is laid out anew, larger, from its template.
+    Scenario('dialog-at-150-percent', cfg=users(*COMPOSERS), dpi=144,
+             transcript=dialog(*COMPOSERS_SORTED) + ['step enter'] + SUCCESS_REPORT + EXIT,
+             log=filled(12) + installs('Bull', 'a.prc') + SUCCEEDED,
+             shots={'dialog.bmp': 'user-selection-dialog-150-percent.png'}),
     Scenario('size-given-each-time', cfg=users(b'amy', b'Bob', b'Cy') + b'changes_size\n',
              steps=('ok',),
              transcript=dialog('amy', 'Bob', 'Cy') + ['step ok'] + SUCCESS_REPORT + EXIT,
