@@ -5,7 +5,9 @@
 //   driver.exe [--log FILE] [--shots DIR] [--directory DIR] INSTALLER_PATH [STEP ...]
 //
 // The installer starts in its own folder, as a double-click starts it, or in
-// the working directory DIR.
+// the working directory DIR. INSTALLER_PATH may also be a setup that runs the
+// installer as its child: the windows worked are those of the process started
+// and of every process it starts.
 //
 // Each step is given to the dialog in turn: enter, escape, ok (click OK),
 // cancel (click Cancel), close (the window's close command), or pick:N
@@ -19,6 +21,7 @@
 // when the installer ended by itself, 2 on a timeout, 3 when the dialog
 // wanted a step that was not given, 1 when the driver could not start.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdlib>
 #include <cwchar>
@@ -198,7 +201,7 @@ Picture Crop(const Picture &picture, const RECT &area, HWND window)
 }
 
 struct WindowSearch {
-    DWORD processId;
+    std::set<DWORD> processIds;
     std::vector<HWND> windows;
 };
 
@@ -207,9 +210,48 @@ BOOL CALLBACK CollectWindowOfProcess(HWND window, LPARAM parameter)
     WindowSearch &search = *reinterpret_cast<WindowSearch *>(parameter);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    if (processId == search.processId)
+    if (search.processIds.count(processId) != 0)
         search.windows.push_back(window);
     return TRUE;
+}
+
+// The process and every process it started, and they in turn: a setup runs
+// the installer as its child.
+std::set<DWORD> ProcessFamily(DWORD processId)
+{
+    std::set<DWORD> family = {processId};
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return family;
+    std::vector<PROCESSENTRY32W> processes;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        processes.push_back(entry);
+    CloseHandle(snapshot);
+    for (size_t known = 0; known != family.size();) {
+        known = family.size();
+        for (const PROCESSENTRY32W &process : processes)
+            if (family.count(process.th32ParentProcessID) != 0)
+                family.insert(process.th32ProcessID);
+    }
+    return family;
+}
+
+// The program file of the process that owns the window.
+std::wstring ProgramOf(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == NULL)
+        return std::wstring();
+    wchar_t path[MAX_PATH];
+    DWORD length = MAX_PATH;
+    BOOL found = QueryFullProcessImageNameW(process, 0, path, &length);
+    CloseHandle(process);
+    return found ? std::wstring(path, length) : std::wstring();
 }
 
 BOOL CALLBACK CollectNumberedResource(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR parameter)
@@ -239,9 +281,9 @@ private:
     void SaveShot(const Picture &picture, const std::wstring &name);
 
     void DescribeDialog(HWND dialog);
-    std::wstring ProgramIconShown(const Picture &picture) const;
+    std::wstring ProgramIconShown(HWND control, const Picture &picture) const;
     void DescribeSelection(HWND combo);
-    void DescribeFocus();
+    void DescribeFocus(HWND dialog);
     void HandleMessageBox(HWND box);
     bool GiveSteps(HWND dialog);
     void Pick(HWND dialog, long entry);
@@ -289,7 +331,7 @@ template <typename Condition> bool Run::WaitFor(Condition condition, DWORD limit
 
 std::vector<HWND> Run::Windows() const
 {
-    WindowSearch search = {process_.dwProcessId, {}};
+    WindowSearch search = {ProcessFamily(process_.dwProcessId), {}};
     EnumWindows(CollectWindowOfProcess, reinterpret_cast<LPARAM>(&search));
     return search.windows;
 }
@@ -363,7 +405,8 @@ void Run::DescribeDialog(HWND dialog)
         // An icon control's text is only the icon's resource number, kept
         // in a form of Wine's own; what it shows tells more.
         std::wstring text = IsIconControl(control)
-                                ? L"icon " + ProgramIconShown(Crop(picture, area, control))
+                                ? L"icon " +
+                                      ProgramIconShown(control, Crop(picture, area, control))
                                 : Quoted(TextOf(control));
         Print(L"  control " + Number(ControlId(control)) + L" " + className + L" " + text + L" " +
               StyleNames(className, StyleOf(control), false) +
@@ -390,14 +433,14 @@ void Run::DescribeDialog(HWND dialog)
     if (list != NULL)
         Print(L"  list " + StyleNames(L"ComboLBox", StyleOf(list), false) + L" exstyle " +
               ExStyleNames(static_cast<DWORD>(GetWindowLongW(list, GWL_EXSTYLE))));
-    DescribeFocus();
+    DescribeFocus(dialog);
 }
 
 // "#<number>" for the icon group of the installer's own that the picture
 // shows, "unknown" when it shows none of them.
-std::wstring Run::ProgramIconShown(const Picture &picture) const
+std::wstring Run::ProgramIconShown(HWND control, const Picture &picture) const
 {
-    HMODULE program = LoadLibraryExW(options_.installer.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE program = LoadLibraryExW(ProgramOf(control).c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     if (program == NULL)
         return L"unknown";
     std::vector<WORD> groups;
@@ -431,11 +474,12 @@ void Run::DescribeSelection(HWND combo)
           Quoted(std::wstring(text.data(), copied > 0 && copied <= length ? copied : 0)));
 }
 
-void Run::DescribeFocus()
+void Run::DescribeFocus(HWND dialog)
 {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(process_.dwThreadId, &info) || info.hwndFocus == NULL) {
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, NULL), &info) ||
+        info.hwndFocus == NULL) {
         Print(L"  focus none");
         return;
     }
@@ -653,8 +697,14 @@ int Run::Main()
         }
     }
     if (result != Finished) {
-        TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, 5000);
+        for (DWORD processId : ProcessFamily(process_.dwProcessId)) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+            if (process != NULL) {
+                TerminateProcess(process, 1);
+                WaitForSingleObject(process, 5000);
+                CloseHandle(process);
+            }
+        }
         return result;
     }
     DWORD exitCode = 0;
