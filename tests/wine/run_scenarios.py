@@ -8,7 +8,9 @@ with a fresh prefix for each run: win32, or win64, where the installer runs
 under WoW64 as on most PCs today. BUILD_DIR is the Windows build. Each
 scenario gets directories of its own in the prefix's drive C: its registry
 values, a Palm directory with a stand-in library and its instaide.cfg, and a
-copy of the installer with its File Install List. In the 64-bit prefix Palm
+copy of the installer with its File Install List, or the demo payload as
+scripts/package packs it, extracted from the ZIP or in its setup. In the
+64-bit prefix Palm
 Desktop lies under "Program Files (x86)" and the installer in a folder whose
 name has spaces and parentheses. The driver then works the installer, and
 its transcript and the library's log are compared with the scenario's. NAMEs
@@ -20,16 +22,22 @@ line "N passed, M failed"; exits non-zero when any failed.
 """
 import argparse
 import difflib
+import filecmp
 import os
+import pwd
+import re
 import shutil
 import subprocess
 import sys
 import time
+import zipfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+REPOSITORY = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.append(os.path.join(REPOSITORY, 'packaging'))
+import package  # noqa: E402
 import scenarios  # noqa: E402
 
-REPOSITORY = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 # The driver gives up after 20 seconds by itself; this only catches a driver
 # or a Wine that hangs.
 SCENARIO_LIMIT = 60
@@ -60,6 +68,10 @@ class Wine:
 
     def drive_c(self, *parts):
         return os.path.join(self.prefix, 'drive_c', *parts)
+
+    def temporary_folder(self):
+        """The user's %TEMP%, named after the Unix user as Wine names it."""
+        return self.drive_c('users', pwd.getpwuid(os.getuid()).pw_name, 'Temp')
 
     def import_registry(self, path, keys):
         """Writes keys, each (name, value lines...), to a .reg file and imports it."""
@@ -123,11 +135,27 @@ LAYOUTS = {
 }
 
 
+def demo_packages(folder):
+    """Packs the demo payload as a vendor does and keeps copies of the ZIP and
+    the setup in the folder, before another test writes build/package/ anew."""
+    packing = subprocess.run([os.path.join(REPOSITORY, 'scripts', 'package'), 'demo/payload'],
+                             cwd=REPOSITORY, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                             text=True)
+    if packing.returncode != 0:
+        sys.exit('scripts/package demo/payload failed:\n' + packing.stdout)
+    os.makedirs(folder, exist_ok=True)
+    for name in (package.ZIP_NAME, package.SETUP_NAME):
+        shutil.copy(os.path.join(REPOSITORY, 'build', 'package', name), folder)
+    return {'zip': os.path.join(folder, package.ZIP_NAME),
+            'setup': os.path.join(folder, package.SETUP_NAME)}
+
+
 class Runner:
     def __init__(self, build, wine, screenshots):
         self.wine = wine
         self.screenshots = screenshots
         self.palm_parent, self.app_dir = LAYOUTS[wine.arch]
+        self.packages = None
         self.installer = os.path.join(build, 'TellwickPalmInstall.exe')
         self.driver = os.path.join(build, 'tests', 'wine', 'driver', 'driver.exe')
         self.stand_ins = os.path.join(build, 'tests', 'wine', 'instaide')
@@ -144,14 +172,21 @@ class Runner:
             if os.path.exists(directory):
                 shutil.rmtree(directory)
             os.makedirs(directory)
-        shutil.copy(self.installer, os.path.join(app, scenario.program_name))
+        if scenario.package == 'zip':
+            with zipfile.ZipFile(self.package('zip')) as archive:
+                archive.extractall(app)
+            app = os.path.join(app, package.TOP_FOLDER)
+        elif scenario.package == 'setup':
+            shutil.copy(self.package('setup'), os.path.join(app, scenario.program_name))
+        else:
+            shutil.copy(self.installer, os.path.join(app, scenario.program_name))
         for place, planted in ((app, scenario.beside_program),
                                (working, scenario.in_working_directory)):
             for path in planted:
                 os.makedirs(os.path.dirname(os.path.join(place, path)), exist_ok=True)
                 shutil.copy(os.path.join(self.stand_ins, os.path.basename(path) + '.dll'),
                             os.path.join(place, path + '.dll'))
-        if scenario.install_list is not None:
+        if scenario.install_list is not None and scenario.package is None:
             with open(os.path.join(app, 'TellwickPalm Files.txt'), 'wb') as install_list:
                 install_list.write(scenario.install_list)
         if scenario.variant:
@@ -162,6 +197,11 @@ class Runner:
         with open(os.path.join(palm, 'instaide.cfg'), 'wb') as cfg:
             cfg.write(scenario.cfg)
         return {'dir': root, 'app': app, 'palm': palm, 'shots': shots, 'working': working}
+
+    def package(self, kind):
+        if self.packages is None:
+            self.packages = demo_packages(self.wine.drive_c('packages'))
+        return self.packages[kind]
 
     def run(self, scenario):
         """Runs one scenario; returns the differences found, empty when it passed."""
@@ -181,6 +221,8 @@ class Runner:
         if scenario.in_working_directory:
             command += ['--directory', paths['working']]
         command += [paths['app'] + '\\' + scenario.program_name] + list(scenario.steps)
+        temporary = self.wine.temporary_folder()
+        temporary_before = sorted(os.listdir(temporary))
         try:
             driver = subprocess.run(command, env=self.wine.language_environment(scenario.language),
                                     capture_output=True, timeout=SCENARIO_LIMIT)
@@ -195,11 +237,17 @@ class Runner:
 
         logged = {'{' + name + '}': log_escaped((paths[name] + '\\').encode(scenario.code_page))
                   for name in ('app', 'palm')}
+        if scenario.package == 'setup':
+            logged['{app}'] = '{unpacked}'
+
         expected_log = []
         for line in scenario.log:
             for placeholder, path in logged.items():
                 line = line.replace(placeholder, path)
             expected_log.append(line)
+        # The folder a setup unpacks into is named anew each time.
+        unpacked = re.escape(log_escaped((windows_path(self.wine, temporary) + '\\').encode()))
+        log = [re.sub(unpacked + r'ns\w+\.tmp\\\\', '{unpacked}', line) for line in log]
         problems = []
         if driver.returncode != 0:
             problems.append('the driver ended with %d' % driver.returncode)
@@ -208,6 +256,16 @@ class Runner:
             if expected != actual:
                 problems += difflib.unified_diff(expected, actual, 'expected ' + what,
                                                  'actual ' + what, lineterm='')
+        left_behind = sorted(set(os.listdir(temporary)) - set(temporary_before))
+        if left_behind:
+            problems.append('left behind in the temporary folder: ' + ', '.join(left_behind))
+        for queued in scenario.queued:
+            copy = os.path.join(places['palm'], *queued.split('/'))
+            original = os.path.join(REPOSITORY, 'demo', 'payload', os.path.basename(copy))
+            if not os.path.exists(copy):
+                problems.append('not queued: ' + queued)
+            elif not filecmp.cmp(copy, original, shallow=False):
+                problems.append('queued, but not the same file: ' + queued)
         for picture, name in scenario.shots.items():
             source = os.path.join(places['shots'], picture)
             if os.path.exists(source):
