@@ -12,7 +12,8 @@
 # when a real display is used.
 
 start_wine_session() {
-    export WINEARCH=$1 WINEPREFIX=$2 WINEDEBUG=-all
+    # Wine takes only an absolute prefix.
+    export WINEARCH=$1 WINEPREFIX=$(realpath -m "$2") WINEDEBUG=-all
     xvfb=
     trap end_wine_session EXIT
     # Every Wine process of a prefix must see the same display, so it comes

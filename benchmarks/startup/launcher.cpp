@@ -1,6 +1,8 @@
 // Times programs from just before their start to the moment a visible window
-// of their first thread with the given caption exists, then ends them.
-// Waiting for the caption keeps a message box from counting as the dialog.
+// with the given caption exists, then ends them. Waiting for the caption keeps
+// a message box from counting as the dialog. A program may be a setup that
+// starts the one that shows the window: that one is ended, and the setup is
+// given time to clean up after it and end by itself.
 //
 //   launcher <runs> <caption> <program> [<caption> <program> ...]
 //
@@ -18,10 +20,11 @@
 namespace {
 
 const DWORD GiveUpAfterMs = 30000;
+const DWORD SetupCleanUpMs = 10000;
 
 struct WindowSearch {
     const char *caption;
-    bool found;
+    HWND found;
 };
 
 BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter)
@@ -31,8 +34,19 @@ BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter)
         return TRUE;
     char caption[256];
     GetWindowTextA(window, caption, sizeof caption);
-    search.found = std::strcmp(caption, search.caption) == 0;
-    return !search.found;
+    if (std::strcmp(caption, search.caption) == 0)
+        search.found = window;
+    return search.found == NULL;
+}
+
+void EndProcess(DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+    if (process == NULL)
+        return;
+    TerminateProcess(process, 0);
+    WaitForSingleObject(process, INFINITE);
+    CloseHandle(process);
 }
 
 double MillisecondsSince(const LARGE_INTEGER &start)
@@ -65,16 +79,15 @@ double TimeStartUp(const char *caption, const char *program)
         return -1;
     }
 
-    WindowSearch search = {caption, false};
+    WindowSearch search = {caption, NULL};
     double elapsed;
     const char *failure = NULL;
     for (;;) {
-        // Both programs make their window on their first thread. Looking at
-        // that thread's windows alone keeps each look to a few requests to
-        // the Wine server, which the program being timed needs too.
-        EnumThreadWindows(process.dwThreadId, CheckWindow, reinterpret_cast<LPARAM>(&search));
+        // The window may belong to a process the program started, so every
+        // top-level window is looked at; the launcher itself has none.
+        EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
         elapsed = MillisecondsSince(start);
-        if (search.found)
+        if (search.found != NULL)
             break;
         // Waiting on the process both paces the polling and notices an early end.
         if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) {
@@ -87,6 +100,14 @@ double TimeStartUp(const char *caption, const char *program)
         }
     }
 
+    if (search.found != NULL) {
+        DWORD shownBy = 0;
+        GetWindowThreadProcessId(search.found, &shownBy);
+        if (shownBy != process.dwProcessId) {
+            EndProcess(shownBy);
+            WaitForSingleObject(process.hProcess, SetupCleanUpMs);
+        }
+    }
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hThread);
