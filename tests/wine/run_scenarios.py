@@ -9,7 +9,8 @@ under WoW64 as on most PCs today. BUILD_DIR is the Windows build. Each
 scenario gets directories of its own in the prefix's drive C: its registry
 values, a Palm directory with a stand-in library and its instaide.cfg, and a
 copy of the installer with its File Install List, or the demo payload as
-scripts/package packs it, extracted from the ZIP or in its setup. In the
+scripts/package packs it (pack_demo.py, run first), extracted from the ZIP or
+in its setup. In the
 64-bit prefix Palm
 Desktop lies under "Program Files (x86)" and the installer in a folder whose
 name has spaces and parentheses. The driver then works the installer, and
@@ -135,27 +136,15 @@ LAYOUTS = {
 }
 
 
-def demo_packages(folder):
-    """Packs the demo payload as a vendor does and keeps copies of the ZIP and
-    the setup in the folder, before another test writes build/package/ anew."""
-    packing = subprocess.run([os.path.join(REPOSITORY, 'scripts', 'package'), 'demo/payload'],
-                             cwd=REPOSITORY, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                             text=True)
-    if packing.returncode != 0:
-        sys.exit('scripts/package demo/payload failed:\n' + packing.stdout)
-    os.makedirs(folder, exist_ok=True)
-    for name in (package.ZIP_NAME, package.SETUP_NAME):
-        shutil.copy(os.path.join(REPOSITORY, 'build', 'package', name), folder)
-    return {'zip': os.path.join(folder, package.ZIP_NAME),
-            'setup': os.path.join(folder, package.SETUP_NAME)}
-
-
 class Runner:
     def __init__(self, build, wine, screenshots):
         self.wine = wine
         self.screenshots = screenshots
         self.palm_parent, self.app_dir = LAYOUTS[wine.arch]
-        self.packages = None
+        # Made by pack_demo.py, which CTest runs first.
+        packages = os.path.join(build, 'tests', 'wine', 'packages')
+        self.packages = {'zip': os.path.join(packages, package.ZIP_NAME),
+                         'setup': os.path.join(packages, package.SETUP_NAME)}
         self.installer = os.path.join(build, 'TellwickPalmInstall.exe')
         self.driver = os.path.join(build, 'tests', 'wine', 'driver', 'driver.exe')
         self.stand_ins = os.path.join(build, 'tests', 'wine', 'instaide')
@@ -173,11 +162,11 @@ class Runner:
                 shutil.rmtree(directory)
             os.makedirs(directory)
         if scenario.package == 'zip':
-            with zipfile.ZipFile(self.package('zip')) as archive:
+            with zipfile.ZipFile(self.packages['zip']) as archive:
                 archive.extractall(app)
             app = os.path.join(app, package.TOP_FOLDER)
         elif scenario.package == 'setup':
-            shutil.copy(self.package('setup'), os.path.join(app, scenario.program_name))
+            shutil.copy(self.packages['setup'], os.path.join(app, scenario.program_name))
         else:
             shutil.copy(self.installer, os.path.join(app, scenario.program_name))
         for place, planted in ((app, scenario.beside_program),
@@ -197,11 +186,6 @@ class Runner:
         with open(os.path.join(palm, 'instaide.cfg'), 'wb') as cfg:
             cfg.write(scenario.cfg)
         return {'dir': root, 'app': app, 'palm': palm, 'shots': shots, 'working': working}
-
-    def package(self, kind):
-        if self.packages is None:
-            self.packages = demo_packages(self.wine.drive_c('packages'))
-        return self.packages[kind]
 
     def run(self, scenario):
         """Runs one scenario; returns the differences found, empty when it passed."""
@@ -297,6 +281,10 @@ def main():
     for needed in (runner.installer, runner.driver):
         if not os.path.exists(needed):
             sys.exit('missing ' + needed + ': build the Windows build first')
+    if any(scenario.package for scenario in chosen):
+        for needed in runner.packages.values():
+            if not os.path.exists(needed):
+                sys.exit('missing ' + needed + ': run pack_demo.py first')
 
     started = time.monotonic()
     passed = failed = 0

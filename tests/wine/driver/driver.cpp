@@ -587,7 +587,11 @@ void Run::Pick(HWND dialog, long entry)
     }
     Click(combo);
     HWND list = NULL;
-    if (!WaitFor([&] { return (list = FindVisibleOfClass(L"ComboLBox")) != NULL; })) {
+    // The list shows while the installer is still handling the click that
+    // opened it; a message sent to the combo box is answered only once it
+    // has finished, and the list's place is final.
+    if (!WaitFor([&] { return (list = FindVisibleOfClass(L"ComboLBox")) != NULL; }) ||
+        !WaitFor([combo] { return SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != 0; })) {
         Print(L"  the list did not open");
         return;
     }
