@@ -1,6 +1,7 @@
 // A dialog-only program, the floor the installer's start-up is measured
 // against: it shows its dialog at once and does nothing else.
 #include <windows.h>
+#include <commctrl.h>
 
 namespace {
 
@@ -19,6 +20,7 @@ INT_PTR CALLBACK MinimalDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    InitCommonControls();
     DialogBoxParamA(instance, MAKEINTRESOURCEA(101), NULL, MinimalDialogProc, 0);
     return 0;
 }
