@@ -10,13 +10,11 @@ scenario gets directories of its own in the prefix's drive C: its registry
 values, a Palm directory with a stand-in library and its instaide.cfg, and a
 copy of the installer with its File Install List, or the demo payload as
 scripts/package packs it (pack_demo.py, run first), extracted from the ZIP or
-in its setup. In the
-64-bit prefix Palm
-Desktop lies under "Program Files (x86)" and the installer in a folder whose
-name has spaces and parentheses. The driver then works the installer, and
-its transcript and the library's log are compared with the scenario's. NAMEs
-run only those scenarios. --update-docs copies the dialog's picture into
-docs/.
+in its setup. In the 64-bit prefix Palm Desktop lies under "Program Files
+(x86)" and the installer in a folder whose name has spaces and parentheses.
+The driver then works the installer, and its transcript and the library's
+log are compared with the scenario's. NAMEs run only those scenarios.
+--update-docs copies the dialog's picture into docs/.
 
 Prints one line per scenario, a diff for each that failed, and a closing
 line "N passed, M failed"; exits non-zero when any failed.
@@ -223,7 +221,6 @@ class Runner:
                   for name in ('app', 'palm')}
         if scenario.package == 'setup':
             logged['{app}'] = '{unpacked}'
-
         expected_log = []
         for line in scenario.log:
             for placeholder, path in logged.items():
