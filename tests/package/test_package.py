@@ -15,6 +15,9 @@ import zipfile
 
 import pefile
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+from throwaway_signer import make_signer  # noqa: E402
+
 REPOSITORY = None
 LIST = "TellwickPalm Files.txt"
 ZIP = "TellwickPalmInstall.zip"
@@ -319,25 +322,9 @@ class Signing(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.folder = tempfile.TemporaryDirectory()
-        with open(cls.path("password"), "w") as password:
-            password.write("a throwaway password\n")
+        cls.signer = make_signer(cls.folder.name)
         with open(cls.path("wrong password"), "w") as password:
             password.write("another password\n")
-        with open(cls.path("signer.cnf"), "w") as extensions:
-            extensions.write("basicConstraints = critical, CA:FALSE\n"
-                             "keyUsage = critical, digitalSignature\n"
-                             "extendedKeyUsage = codeSigning\n")
-        for command in (
-                ["req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                 "-subj", "/CN=Tellwick Test CA", "-keyout", "ca.key", "-out", "ca.pem"],
-                ["req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=Tellwick Test Signer",
-                 "-keyout", "signer.key", "-out", "signer.csr"],
-                ["x509", "-req", "-in", "signer.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-                 "-CAcreateserial", "-days", "2", "-extfile", "signer.cnf", "-out", "signer.pem"],
-                ["pkcs12", "-export", "-inkey", "signer.key", "-in", "signer.pem",
-                 "-certfile", "ca.pem", "-passout", "file:password", "-out", "signer.pfx"]):
-            subprocess.run(["openssl", *command], cwd=cls.folder.name, check=True,
-                           capture_output=True)
 
     @classmethod
     def tearDownClass(cls):
@@ -348,13 +335,13 @@ class Signing(unittest.TestCase):
         return os.path.join(cls.folder.name, name)
 
     def verify(self, path):
-        result = subprocess.run(["osslsigncode", "verify", "-CAfile", self.path("ca.pem"),
+        result = subprocess.run(["osslsigncode", "verify", "-CAfile", self.signer.ca,
                                  "-in", path], capture_output=True, text=True)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
     def test_signed_program_and_setup_verify_against_the_authority(self):
-        status, lines = package("--sign", self.path("signer.pfx"),
-                                "--password-file", self.path("password"), "demo/payload")
+        status, lines = package("--sign", self.signer.pfx,
+                                "--password-file", self.signer.password, "demo/payload")
         self.assertEqual(status, 0, "\n".join(lines))
         program = self.path("TellwickPalmInstall.exe")
         with zipfile.ZipFile(package_path(ZIP)) as archive, open(program, "wb") as file:
@@ -368,14 +355,13 @@ class Signing(unittest.TestCase):
     def test_a_signing_that_fails_leaves_no_package(self):
         for title, options, message in [
                 ("a wrong password",
-                 ["--sign", self.path("signer.pfx"), "--password-file",
-                  self.path("wrong password")],
+                 ["--sign", self.signer.pfx, "--password-file", self.path("wrong password")],
                  "error: signing TellwickPalmInstall.exe failed:"),
                 ("an unreachable time-stamping server",
-                 ["--sign", self.path("signer.pfx"), "--password-file", self.path("password"),
+                 ["--sign", self.signer.pfx, "--password-file", self.signer.password,
                   "--timestamp", "http://127.0.0.1:9/"],
                  "error: signing TellwickPalmInstall.exe failed:"),
-                ("no password file", ["--sign", self.path("signer.pfx")],
+                ("no password file", ["--sign", self.signer.pfx],
                  "error: --sign and --password-file go together")]:
             with self.subTest(title):
                 leave_stale_packages()

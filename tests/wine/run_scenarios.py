@@ -9,8 +9,8 @@ under WoW64 as on most PCs today. BUILD_DIR is the Windows build. Each
 scenario gets directories of its own in the prefix's drive C: its registry
 values, a Palm directory with a stand-in library and its instaide.cfg, and a
 copy of the installer with its File Install List, or the demo payload as
-scripts/package packs it (pack_demo.py, run first), extracted from the ZIP or
-in its setup. In the 64-bit prefix Palm Desktop lies under "Program Files
+scripts/package packs it, unsigned and signed (tests/package/pack_demo.py,
+run first), extracted from the ZIP or in its setup. In the 64-bit prefix Palm Desktop lies under "Program Files
 (x86)" and the installer in a folder whose name has spaces and parentheses.
 The driver then works the installer, and its transcript and the library's
 log are compared with the scenario's. NAMEs run only those scenarios.
@@ -139,10 +139,12 @@ class Runner:
         self.wine = wine
         self.screenshots = screenshots
         self.palm_parent, self.app_dir = LAYOUTS[wine.arch]
-        # Made by pack_demo.py, which CTest runs first.
+        # Made by tests/package/pack_demo.py, which CTest runs first.
         packages = os.path.join(build, 'tests', 'wine', 'packages')
-        self.packages = {'zip': os.path.join(packages, package.ZIP_NAME),
-                         'setup': os.path.join(packages, package.SETUP_NAME)}
+        self.packages = {}
+        for signed, folder in (('', packages), ('signed ', os.path.join(packages, 'signed'))):
+            self.packages[signed + 'zip'] = os.path.join(folder, package.ZIP_NAME)
+            self.packages[signed + 'setup'] = os.path.join(folder, package.SETUP_NAME)
         self.installer = os.path.join(build, 'TellwickPalmInstall.exe')
         self.driver = os.path.join(build, 'tests', 'wine', 'driver', 'driver.exe')
         self.stand_ins = os.path.join(build, 'tests', 'wine', 'instaide')
@@ -159,12 +161,13 @@ class Runner:
             if os.path.exists(directory):
                 shutil.rmtree(directory)
             os.makedirs(directory)
-        if scenario.package == 'zip':
-            with zipfile.ZipFile(self.packages['zip']) as archive:
+        if scenario.package in ('zip', 'signed zip'):
+            with zipfile.ZipFile(self.packages[scenario.package]) as archive:
                 archive.extractall(app)
             app = os.path.join(app, package.TOP_FOLDER)
-        elif scenario.package == 'setup':
-            shutil.copy(self.packages['setup'], os.path.join(app, scenario.program_name))
+        elif scenario.package in ('setup', 'signed setup'):
+            shutil.copy(self.packages[scenario.package],
+                        os.path.join(app, scenario.program_name))
         else:
             shutil.copy(self.installer, os.path.join(app, scenario.program_name))
         for place, planted in ((app, scenario.beside_program),
@@ -219,7 +222,7 @@ class Runner:
 
         logged = {'{' + name + '}': log_escaped((paths[name] + '\\').encode(scenario.code_page))
                   for name in ('app', 'palm')}
-        if scenario.package == 'setup':
+        if scenario.package in ('setup', 'signed setup'):
             logged['{app}'] = '{unpacked}'
         expected_log = []
         for line in scenario.log:
@@ -281,7 +284,7 @@ def main():
     if any(scenario.package for scenario in chosen):
         for needed in runner.packages.values():
             if not os.path.exists(needed):
-                sys.exit('missing ' + needed + ': run pack_demo.py first')
+                sys.exit('missing ' + needed + ': run tests/package/pack_demo.py first')
 
     started = time.monotonic()
     passed = failed = 0

@@ -49,9 +49,10 @@ class Scenario:
     palm_dir: str = 'palm'
     shots: dict = field(default_factory=dict)  # driver's picture -> PNG kept
     dpi: int = 96  # the screen's scale: 144 is 150%
-    # 'zip' or 'setup': the installer as scripts/package packs the demo
-    # payload, instead of the installer and install_list. For the setup {app}
-    # stands for the folder it unpacks the installer into.
+    # 'zip' or 'setup', unsigned or 'signed ...': the installer as
+    # scripts/package packs the demo payload, instead of the installer and
+    # install_list. For a setup {app} stands for the folder it unpacks the
+    # installer into.
     package: str = None
     queued: tuple = ()  # files the demo library must have queued below its directory
 
@@ -182,6 +183,7 @@ HELPER_FROM_PALM = ['attach', 'helper {palm}palmhelp.dll']
 # user's next HotSync operation by copying it.
 DEMO_PALM_DESKTOP = b'mode demo\nuser Alex Quillmere\n'
 DEMO_FILES = ('TellwickDemo1.pdb', 'TellwickDemo2.pdb')
+DEMO_USER_CHOOSES = dialog('Alex Quillmere') + ['step enter']
 
 # The dialog's picture, the one the documentation shows.
 DIALOG_PICTURE = 'user-selection-dialog.png'
@@ -226,13 +228,17 @@ SCENARIOS = [
              log=filled(1) + installs('amy', ('100%s %d %% off.prc', 7))
              + [box_logged(INSTALL_ERROR), 'detach freelibrary']),
 
-    # The demo payload as a download brings it: the ZIP extracted, and the
-    # setup, which runs the installer from a folder of its own and removes it.
-    *[Scenario('demo-' + kind, package=kind, program_name=program, cfg=DEMO_PALM_DESKTOP,
-               transcript=dialog('Alex Quillmere') + ['step enter'] + SUCCESS_REPORT + EXIT,
+    # The demo payload as a download brings it, unsigned and signed: the ZIP
+    # extracted, and the setup, which runs the installer from a folder of its
+    # own and removes it.
+    *[Scenario('demo-' + kind.replace(' ', '-'), package=kind, program_name=program,
+               cfg=DEMO_PALM_DESKTOP, transcript=DEMO_USER_CHOOSES + SUCCESS_REPORT + EXIT,
                log=filled(1) + installs('Alex Quillmere', *DEMO_FILES) + SUCCEEDED,
                queued=tuple('Alex Quillmere/Install/' + name for name in DEMO_FILES))
-      for kind, program in (('zip', 'TellwickPalmInstall.exe'), ('setup', 'TellwickPalmSetup.exe'))],
+      for kind, program in (('zip', 'TellwickPalmInstall.exe'),
+                            ('setup', 'TellwickPalmSetup.exe'),
+                            ('signed zip', 'TellwickPalmInstall.exe'),
+                            ('signed setup', 'TellwickPalmSetup.exe'))],
 
     # Cancelling in each way: no message, nothing installed, the library freed.
     *[Scenario('cancel-by-' + step, steps=(step,),
