@@ -75,20 +75,39 @@ typedef BOOL(WINAPI *SetDefaultDllDirectoriesEntry)(DWORD directoryFlags);
 typedef DLL_DIRECTORY_COOKIE(WINAPI *AddDllDirectoryEntry)(LPCWSTR directory);
 typedef BOOL(WINAPI *SetDllDirectoryAEntry)(LPCSTR directory);
 
-// Decides, before the install library is loaded, where every DLL of the rest
-// of the run comes from: the system directory and Palm Desktop's, never this
-// program's folder, the working directory or PATH, which is where DLLs the
-// library loads by bare name while it runs would otherwise be looked for.
-// Returns how the library itself is to be loaded. The calls are bound by name
+// Where the run's DLLs come from is decided at its start: the system
+// directory, joined by Palm Desktop's once the registry has named it; never
+// this program's folder, the working directory or PATH, where a DLL loaded by
+// bare name, by Windows for the first message box or by the install library
+// while it runs, would otherwise be looked for. The calls are bound by name
 // because Windows XP, and Vista and 7 without the update, lack them.
-DWORD TrustOnlySystemAndPalmDesktop(const char *palmDesktopDirectory)
+
+// Returns AddDllDirectory where the newer order took effect; empty where
+// only the older one is left.
+AddDllDirectoryEntry TrustOnlySystemDirectory()
 {
     SetDefaultDllDirectoriesEntry setDefaultDllDirectories =
         BindKernel32Entry<SetDefaultDllDirectoriesEntry>("SetDefaultDllDirectories");
     AddDllDirectoryEntry addDllDirectory =
         BindKernel32Entry<AddDllDirectoryEntry>("AddDllDirectory");
     if (setDefaultDllDirectories != NULL && addDllDirectory != NULL &&
-        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS)) {
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS))
+        return addDllDirectory;
+    // The best older systems allow: the working directory is left out, though
+    // this program's folder still comes first and PATH last.
+    SetDllDirectoryAEntry setDllDirectoryA =
+        BindKernel32Entry<SetDllDirectoryAEntry>("SetDllDirectoryA");
+    if (setDllDirectoryA != NULL)
+        setDllDirectoryA("");
+    return NULL;
+}
+
+// Adds Palm Desktop's directory to where DLLs come from; returns how the
+// library itself is to be loaded, its imports coming from its own directory.
+DWORD TrustPalmDesktopDirectory(AddDllDirectoryEntry addDllDirectory,
+                                const char *palmDesktopDirectory)
+{
+    if (addDllDirectory != NULL) {
         // Converted as the ANSI loader converts the library's path. Should the
         // directory not be added, DLLs come from the system directory alone.
         wchar_t directory[InstAidePathSize];
@@ -96,8 +115,6 @@ DWORD TrustOnlySystemAndPalmDesktop(const char *palmDesktopDirectory)
             addDllDirectory(directory);
         return LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
     }
-    // The best older systems allow: the working directory gives way to Palm
-    // Desktop's, though this program's folder still comes first and PATH last.
     SetDllDirectoryAEntry setDllDirectoryA =
         BindKernel32Entry<SetDllDirectoryAEntry>("SetDllDirectoryA");
     if (setDllDirectoryA != NULL)
@@ -113,6 +130,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // the manifest asks for, until the program itself has loaded them; later
     // systems load them by themselves.
     InitCommonControls();
+    AddDllDirectoryEntry addDllDirectory = TrustOnlySystemDirectory();
 
     bool InstallSucceeded = true;
 
@@ -126,7 +144,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     size_t directoryLength = PalmDesktopDirectoryLength();
     if (directoryLength != 0) {
-        DWORD loadFlags = TrustOnlySystemAndPalmDesktop(InstAidePath);
+        DWORD loadFlags = TrustPalmDesktopDirectory(addDllDirectory, InstAidePath);
         std::memcpy(InstAidePath + directoryLength, InstAideFileName, sizeof InstAideFileName);
         InstAideModule = LoadLibraryExA(InstAidePath, NULL, loadFlags);
     }

@@ -255,51 +255,60 @@ TEST_F(ProgramTest, DirectoryTooLongForTheLibraryNameIsReportedAsLibraryNotFound
     }
 }
 
-// Where the DLLs of the run come from, decided before the library is loaded:
-// on a Windows with the newer loader calls only the system directory and Palm
-// Desktop's, on older ones the best they allow. A directory that is not a full
-// path is never loaded from, since it would be looked for in this program's
-// folder or the working directory.
+// Where the DLLs of the run come from, decided at its start, before Windows
+// loads any for the first message box: on a Windows with the newer loader
+// calls only the system directory, joined by Palm Desktop's before its
+// library is loaded; on older ones the best they allow. A directory that is
+// not a full path is never loaded from, since it would be looked for in this
+// program's folder or the working directory.
 struct DllSearch {
     const char *name;
-    std::string directory;
+    const char *directory; // the "Path" value; none when NULL
     std::set<std::string> kernel32Lacks;
     bool addDllDirectoryFails;
-    // The loader calls in order; none when the library report ends the run.
+    // The loader calls and message boxes in order.
     std::vector<std::string> calls;
 };
 
 const char OnlySystemAndUserDirectories[] = "SetDefaultDllDirectories 3072";
 const char ImportsFromItsDirectoryAndSystem[] = " flags 2304";
 const char AlteredSearchPath[] = " flags 8";
+const char ReportShown[] = "MessageBoxA Tellwick Installation Error";
+
+std::string LoadFrom(const std::string &directory, const char *flags)
+{
+    return "LoadLibraryExA " + directory + "\\instaide.dll" + flags;
+}
 
 const std::vector<DllSearch> DllSearches = {
     {"Windows8AndLater", "C:\\Palm", {}, false,
      {OnlySystemAndUserDirectories, "AddDllDirectory C:\\Palm",
-      std::string("LoadLibraryExA C:\\Palm\\instaide.dll") + ImportsFromItsDirectoryAndSystem}},
+      LoadFrom("C:\\Palm", ImportsFromItsDirectoryAndSystem), ReportShown}},
     {"NetworkShare", "\\\\server\\palm", {}, false,
      {OnlySystemAndUserDirectories, "AddDllDirectory \\\\server\\palm",
-      std::string("LoadLibraryExA \\\\server\\palm\\instaide.dll") +
-          ImportsFromItsDirectoryAndSystem}},
+      LoadFrom("\\\\server\\palm", ImportsFromItsDirectoryAndSystem), ReportShown}},
     {"ForwardSlashes", "c:/Palm", {}, false,
      {OnlySystemAndUserDirectories, "AddDllDirectory c:/Palm",
-      std::string("LoadLibraryExA c:/Palm\\instaide.dll") + ImportsFromItsDirectoryAndSystem}},
+      LoadFrom("c:/Palm", ImportsFromItsDirectoryAndSystem), ReportShown}},
     // Without Palm Desktop's directory the system directory alone is left;
     // the older, unsafe order never comes back.
     {"DirectoryNotAdded", "C:\\Palm", {}, true,
      {OnlySystemAndUserDirectories, "AddDllDirectory C:\\Palm",
-      std::string("LoadLibraryExA C:\\Palm\\instaide.dll") + ImportsFromItsDirectoryAndSystem}},
+      LoadFrom("C:\\Palm", ImportsFromItsDirectoryAndSystem), ReportShown}},
     {"VistaAnd7WithoutTheUpdate", "C:\\Palm", {"SetDefaultDllDirectories", "AddDllDirectory"},
      false,
-     {"SetDllDirectoryA C:\\Palm",
-      std::string("LoadLibraryExA C:\\Palm\\instaide.dll") + AlteredSearchPath}},
+     {"SetDllDirectoryA ", "SetDllDirectoryA C:\\Palm", LoadFrom("C:\\Palm", AlteredSearchPath),
+      ReportShown}},
     {"WindowsXpBeforeServicePack1", "C:\\Palm",
      {"SetDefaultDllDirectories", "AddDllDirectory", "SetDllDirectoryA"}, false,
-     {std::string("LoadLibraryExA C:\\Palm\\instaide.dll") + AlteredSearchPath}},
-    {"RelativeDirectory", "Palm", {}, false, {}},
-    {"DriveRelativeDirectory", "C:Palm", {}, false, {}},
-    {"RootWithoutDrive", "\\Palm", {}, false, {}},
-    {"EmptyDirectory", "", {}, false, {}},
+     {LoadFrom("C:\\Palm", AlteredSearchPath), ReportShown}},
+    {"NoPalmDesktop", NULL, {}, false, {OnlySystemAndUserDirectories, ReportShown}},
+    {"NoPalmDesktopOnVista", NULL, {"SetDefaultDllDirectories", "AddDllDirectory"}, false,
+     {"SetDllDirectoryA ", ReportShown}},
+    {"RelativeDirectory", "Palm", {}, false, {OnlySystemAndUserDirectories, ReportShown}},
+    {"DriveRelativeDirectory", "C:Palm", {}, false, {OnlySystemAndUserDirectories, ReportShown}},
+    {"RootWithoutDrive", "\\Palm", {}, false, {OnlySystemAndUserDirectories, ReportShown}},
+    {"EmptyDirectory", "", {}, false, {OnlySystemAndUserDirectories, ReportShown}},
 };
 
 void PrintTo(const DllSearch &search, std::ostream *out)
@@ -309,18 +318,20 @@ void PrintTo(const DllSearch &search, std::ostream *out)
 
 class RunDllSearchTest : public ProgramTest, public ::testing::WithParamInterface<DllSearch> {};
 
-TEST_P(RunDllSearchTest, DecidesWhereDllsComeFromBeforeLoadingTheLibrary)
+TEST_P(RunDllSearchTest, DecidesWhereDllsComeFromBeforeAnyIsLoaded)
 {
     const DllSearch &search = GetParam();
-    SetPalmPath(HKEY_CURRENT_USER, PalmDesktopCoreKey, search.directory);
-    PlaceInstAide(search.directory + "\\instaide.dll");
+    if (search.directory != NULL) {
+        SetPalmPath(HKEY_CURRENT_USER, PalmDesktopCoreKey, search.directory);
+        PlaceInstAide(std::string(search.directory) + "\\instaide.dll");
+    }
     for (const std::string &name : search.kernel32Lacks)
         StandIn.kernel32.exports.erase(name);
     StandIn.addDllDirectoryFails = search.addDllDirectoryFails;
     EXPECT_EQ(RunProgram(), 0);
 
     const char *const loaderCalls[] = {"SetDefaultDllDirectories ", "AddDllDirectory ",
-                                       "SetDllDirectoryA ", "LoadLibraryExA "};
+                                       "SetDllDirectoryA ", "LoadLibraryExA ", "MessageBoxA "};
     std::vector<std::string> calls;
     for (const std::string &event : StandIn.events)
         for (const char *call : loaderCalls)
@@ -328,8 +339,10 @@ TEST_P(RunDllSearchTest, DecidesWhereDllsComeFromBeforeLoadingTheLibrary)
                 calls.push_back(event);
     EXPECT_EQ(calls, search.calls);
     // Loaded, the library has no users here, which the dialog reports.
-    EXPECT_EQ(Reports(), std::vector<std::string>{
-                             Failure(search.calls.empty() ? LibraryNotFound : NoUsers)});
+    const char *report = search.directory == NULL ? DirectoryNotFound
+                         : EventsStartingWith("LoadLibraryExA ").empty() ? LibraryNotFound
+                                                                          : NoUsers;
+    EXPECT_EQ(Reports(), std::vector<std::string>{Failure(report)});
 }
 
 INSTANTIATE_TEST_SUITE_P(DllSearches, RunDllSearchTest, ::testing::ValuesIn(DllSearches),
