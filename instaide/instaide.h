@@ -19,13 +19,14 @@ typedef int(WINAPI *PltGetUserEntry)(int index, char *name, int *size);
 // The library answers -512 for a file that may be queued already.
 const int PltInstallFileMayBeInstalled = -512;
 
-// Looks an entry point up by its export name; empty when the library lacks it.
+// Looks an entry point up by its export name; empty when the module lacks
+// it. The run binds KERNEL32's newer loader calls the same way.
 template <typename Entry>
-Entry BindInstAideEntry(HMODULE instAide, const char *exportName)
+Entry BindEntry(HMODULE module, const char *exportName)
 {
     // GetProcAddress's generic pointer type is not the entry's; going through
     // void (*)() tells the compiler the reinterpretation is meant.
-    return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(GetProcAddress(instAide, exportName)));
+    return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(GetProcAddress(module, exportName)));
 }
 
 #endif

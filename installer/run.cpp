@@ -67,8 +67,7 @@ size_t PalmDesktopDirectoryLength()
 template <typename Entry>
 Entry BindKernel32Entry(const char *exportName)
 {
-    FARPROC entry = GetProcAddress(GetModuleHandleA("kernel32.dll"), exportName);
-    return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(entry));
+    return BindEntry<Entry>(GetModuleHandleA("kernel32.dll"), exportName);
 }
 
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesEntry)(DWORD directoryFlags);
@@ -156,7 +155,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
 
     PltInstallFileEntry pltInstallFile =
-        BindInstAideEntry<PltInstallFileEntry>(InstAideModule, "PltInstallFile");
+        BindEntry<PltInstallFileEntry>(InstAideModule, "PltInstallFile");
     if (pltInstallFile == NULL) {
         InstallSucceeded = false;
         ShowFailureReport("Unable to interface with this version of the Palm Desktop.  Please ensure "

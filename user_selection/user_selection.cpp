@@ -17,7 +17,7 @@ void ReportAndEnd(HWND dialog, const char *text, const char *caption)
 void FillUserNameList(HWND dialog)
 {
     PltGetUserCountEntry pltGetUserCount =
-        BindInstAideEntry<PltGetUserCountEntry>(InstAideModule, "PltGetUserCount");
+        BindEntry<PltGetUserCountEntry>(InstAideModule, "PltGetUserCount");
     if (pltGetUserCount == NULL) {
         ReportAndEnd(dialog,
                      "Unable to access user count. Please make sure Palm Desktop is properly "
@@ -31,7 +31,7 @@ void FillUserNameList(HWND dialog)
                      TellwickInstallationError);
         return;
     }
-    PltGetUserEntry pltGetUser = BindInstAideEntry<PltGetUserEntry>(InstAideModule, "PltGetUser");
+    PltGetUserEntry pltGetUser = BindEntry<PltGetUserEntry>(InstAideModule, "PltGetUser");
     if (pltGetUser == NULL) {
         ReportAndEnd(dialog,
                      "Unable to access user names. Please make sure Palm Desktop is properly "

@@ -44,7 +44,7 @@ protected:
     {
         bool installSucceeded = true;
         InstallFileInstallList(
-            "amy", BindInstAideEntry<PltInstallFileEntry>(InstAideModule, "PltInstallFile"),
+            "amy", BindEntry<PltInstallFileEntry>(InstAideModule, "PltInstallFile"),
             installSucceeded);
         return installSucceeded;
     }
